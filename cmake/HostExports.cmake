@@ -1,0 +1,37 @@
+cmake_minimum_required(VERSION 3.20)
+# Writes the module-definition file of one emulated host module from
+# hostabi/HostExports.inc: every entry of MODULE present in BUILD is exported
+# under its decorated name from the symbol emu_<Id>.
+#
+#   cmake -DINPUT=... -DOUTPUT=... -DMODULE=RTL -DBUILD=100 -DLIBRARY=rtl100.bpl
+#         [-DEXTRA=file-with-more-EXPORTS-lines] -P HostExports.cmake
+file(STRINGS "${INPUT}" lines REGEX "^HOST_(EXPORT|DATA)\\(")
+set(out "LIBRARY \"${LIBRARY}\"\nEXPORTS\n")
+foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^HOST_(EXPORT|DATA)\\(([A-Za-z0-9_]+), *([A-Z0-9_]+), *([A-Z0-9_|]+), *\"([^\"]+)\"\\)")
+        message(FATAL_ERROR "HostExports.inc: cannot read: ${line}")
+    endif()
+    set(kind "${CMAKE_MATCH_1}")
+    set(id "${CMAKE_MATCH_2}")
+    set(module "${CMAKE_MATCH_3}")
+    set(builds "${CMAKE_MATCH_4}")
+    set(name "${CMAKE_MATCH_5}")
+    if(NOT module STREQUAL MODULE)
+        continue()
+    endif()
+    string(REPLACE "|" ";" buildList "${builds}")
+    if(NOT builds STREQUAL "ALL" AND NOT "B${BUILD}" IN_LIST buildList)
+        continue()
+    endif()
+    if(kind STREQUAL "DATA")
+        string(APPEND out "  \"${name}\" = emu_${id} DATA\n")
+    else()
+        string(APPEND out "  \"${name}\" = emu_${id}\n")
+    endif()
+endforeach()
+if(EXTRA)
+    file(READ "${EXTRA}" extra)
+    string(APPEND out "${extra}")
+endif()
+file(WRITE "${OUTPUT}.tmp" "${out}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUTPUT}.tmp" "${OUTPUT}")

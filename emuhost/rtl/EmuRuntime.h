@@ -1,0 +1,61 @@
+// Internal interface of the emulated runtime package. Every routine here has
+// the host's register convention and is what the exported entry points are
+// built from; the export table itself is generated from hostabi/HostExports.inc.
+#pragma once
+
+#include <cstdint>
+
+#include "HostCall.h"
+#include "HostLayout.h"
+
+namespace emurtl {
+
+// Memory manager.
+void* HOSTCALL GetMem(int32_t size);
+int32_t HOSTCALL FreeMem(void* p);
+void* HOSTCALL ReallocMem(void** p, int32_t newSize);
+
+// Long strings.
+char* NewLongString(int32_t length);  // reference count 1, zeroed terminator
+void ReleaseLongString(char* s);      // one reference less; frees at zero
+void* HOSTCALL LStrClr(char** s);
+void HOSTCALL LStrAsg(char** dest, const char* source);
+void HOSTCALL LStrLAsg(char** dest, const char* source);
+char* HOSTCALL LStrAddRef(char* s);
+void HOSTCALL LStrFromPChar(char** dest, const char* source);
+void HOSTCALL LStrFromPCharLen(char** dest, const char* source, int32_t length);
+void HOSTCALL LStrSetLength(char** s, int32_t newLength);
+
+// Objects: class records with the host's layout.
+struct ClassRecord {
+    hostabi::ClassHeader header;
+    void* virtuals[4];  // class reference = &virtuals[0]
+};
+inline void* ClassRef(ClassRecord& c) { return &c.virtuals[0]; }
+inline const hostabi::ClassHeader& Header(const void* classRef) { return *hostabi::HeaderOfClass(classRef); }
+
+void* HOSTCALL NewInstance(void* classRef);
+void HOSTCALL FreeInstance(void* self);
+void* HOSTCALL InitInstance(void* classRef, void* memory);
+void HOSTCALL CleanupInstance(void* self);
+void HOSTCALL ObjectDestroy(void* self, int8_t outermost);
+void HOSTCALL ObjectFree(void* self);
+void FinalizeRecordFields(void* p, const void* recordTypeInfo);
+// Fills a class record with TObject's behaviour; called at package load in
+// the order parents first.
+void DefineClass(ClassRecord& record, const unsigned char* name, int32_t instanceSize, ClassRecord* parent,
+                 void* initTable);
+extern "C" ClassRecord emu_TObject_record;
+void InitObjectClasses();
+void InitExceptionClasses();
+
+// Exceptions.
+extern "C" ClassRecord emu_Exception_record;
+extern "C" ClassRecord emu_EConvertError_record;
+void* HOSTCALL ExceptionCreate(void* classOrSelf, int8_t allocate, const char* message);
+[[noreturn]] void RaiseObject(void* exceptionObject);  // the host's raise statement
+[[noreturn]] void RaiseNew(ClassRecord& cls, const char* message);
+// Raises a new `cls` carrying `message`, a long string whose reference it takes.
+[[noreturn]] void RaiseWithMessage(ClassRecord& cls, char* message);
+
+}  // namespace emurtl

@@ -1,0 +1,16 @@
+// The runtime package's own entry points.
+#include <windows.h>
+
+#include "EmuRuntime.h"
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        emurtl::InitObjectClasses();
+        emurtl::InitExceptionClasses();
+    }
+    return TRUE;
+}
+
+// Package load and unload: the runtime's units need no further set-up.
+extern "C" void HOSTCALL emu_Package_Initialize() {}
+extern "C" void HOSTCALL emu_Package_Finalize() {}

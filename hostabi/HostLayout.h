@@ -1,0 +1,135 @@
+// Data layouts of the host runtime (32-bit), shared by the plug-in, which reads
+// them, and the emulated host, which builds them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace hostabi {
+
+// Long string: the variable points at the first character (nil = empty).
+// Reference count at -8 (negative = constant, never counted or freed),
+// length at -4, a zero byte after the last character; the block is a whole
+// number of 4-byte units.
+struct LongStringHeader {
+    int32_t refCount;
+    int32_t length;
+};
+static_assert(sizeof(LongStringHeader) == 8);
+
+inline LongStringHeader* HeaderOf(const char* s) {
+    return reinterpret_cast<LongStringHeader*>(const_cast<char*>(s)) - 1;
+}
+inline int32_t LengthOf(const char* s) { return s ? HeaderOf(s)->length : 0; }
+
+// Block size of a long string of `length` characters: header, characters and
+// terminator rounded up to whole 4-byte units.
+constexpr int32_t LongStringBlockSize(int32_t length) {
+    return (static_cast<int32_t>(sizeof(LongStringHeader)) + length + 1 + 3) & ~3;
+}
+
+// Exceptions raised by the host: a structured exception with this code,
+// ExceptionInformation[0] = address of the raise, [1] = the exception object,
+// flagged non-continuable, with seven parameters.
+constexpr uint32_t kHostExceptionCode = 0x0EEDFADE;
+constexpr uint32_t kHostExceptionParams = 7;
+
+// Class record (virtual method table). A class reference points at the first
+// user virtual method; the fields below lie at negative offsets from it.
+struct ClassHeader {
+    void* selfPtr;            // -76
+    void* intfTable;          // -72
+    void* autoTable;          // -68
+    void* initTable;          // -64 record type information of managed fields
+    void* typeInfo;           // -60
+    void* fieldTable;         // -56
+    void* methodTable;        // -52
+    void* dynamicTable;       // -48
+    const unsigned char* className;  // -44 short string: length byte, characters
+    int32_t instanceSize;     // -40
+    void** parent;            // -36 address of the parent's class reference
+    void* safeCallException;  // -32
+    void* afterConstruction;  // -28
+    void* beforeDestruction;  // -24
+    void* dispatch;           // -20
+    void* defaultHandler;     // -16
+    void* newInstance;        // -12
+    void* freeInstance;       // -8
+    void* destroy;            // -4
+};
+static_assert(sizeof(ClassHeader) == 76);
+
+namespace vmt {
+constexpr int kInitTable = -64;
+constexpr int kClassName = -44;
+constexpr int kInstanceSize = -40;
+constexpr int kParent = -36;
+constexpr int kNewInstance = -12;
+constexpr int kFreeInstance = -8;
+constexpr int kDestroy = -4;
+}  // namespace vmt
+
+inline const ClassHeader* HeaderOfClass(const void* classRef) {
+    return reinterpret_cast<const ClassHeader*>(classRef) - 1;
+}
+inline const void* ClassOf(const void* object) { return *static_cast<void* const*>(object); }
+inline const void* ParentOf(const void* classRef) {
+    void** parent = HeaderOfClass(classRef)->parent;
+    return parent ? *parent : nullptr;
+}
+
+// Exception objects: class reference, then the message (a long string).
+struct ExceptionObject {
+    const void* classRef;
+    char* message;
+    int32_t helpContext;
+};
+static_assert(offsetof(ExceptionObject, message) == 4);
+
+}  // namespace hostabi
+
+namespace hostabi {
+
+// Type information: Kind (1 byte), Name (short string), then data by kind.
+namespace typekind {
+constexpr uint8_t kLongString = 10;
+constexpr uint8_t kWideString = 11;
+constexpr uint8_t kVariant = 12;
+constexpr uint8_t kStaticArray = 13;
+constexpr uint8_t kRecord = 14;
+constexpr uint8_t kInterface = 15;
+constexpr uint8_t kInt64 = 16;
+constexpr uint8_t kDynArray = 17;
+}  // namespace typekind
+
+inline uint8_t KindOf(const void* typeInfo) { return *static_cast<const uint8_t*>(typeInfo); }
+inline const uint8_t* TypeDataOf(const void* typeInfo) {
+    const uint8_t* p = static_cast<const uint8_t*>(typeInfo);
+    return p + 2 + p[1];
+}
+
+#pragma pack(push, 1)
+// Record (kind 14) and class InitTable: the managed fields and their offsets.
+struct ManagedFieldRef {
+    void** typeRef;  // address of a reference to the field's type information
+    int32_t offset;
+};
+struct RecordTypeData {
+    int32_t size;
+    int32_t managedFieldCount;
+    ManagedFieldRef fields[1];
+};
+// Static array (kind 13).
+struct StaticArrayTypeData {
+    int32_t size;
+    int32_t elementCount;
+    void** elementType;
+};
+// Dynamic array (kind 17), after the name.
+struct DynArrayTypeData {
+    int32_t elementSize;
+    void** elementType;  // nil when the elements need no finalization
+};
+#pragma pack(pop)
+
+}  // namespace hostabi

@@ -1,0 +1,20 @@
+// The IDE-integration module of the library: the start-up containers, the
+// host directory, and the shut-down handler that takes the IDE hooks and the
+// runtime patches away again.
+#pragma once
+
+#include <string>
+
+namespace toravex {
+
+// The directory of the host program, without a trailing delimiter.
+extern std::string HostDirectory;
+
+void PrepareIdeIntegration();
+void TeardownIdeIntegration();
+
+// Start-up step 2 and their release at shut-down.
+void CreateStartupContainers();
+void FreeStartupContainers();
+
+}  // namespace toravex

@@ -1,0 +1,7 @@
+#include "fastcode/FastMove.h"
+
+namespace toravex {
+
+void PrepareFastMove() {}
+
+}  // namespace toravex

@@ -1,0 +1,7 @@
+#include "fastcode/Fastcode.h"
+
+namespace toravex {
+
+void PrepareRoutineTable() {}
+
+}  // namespace toravex

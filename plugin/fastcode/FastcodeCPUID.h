@@ -1,0 +1,79 @@
+// Processor detection and the routine target: what the processor is, once,
+// at load, condensed into the one-byte target the routine table selects by.
+#pragma once
+
+#include <cstdint>
+
+namespace toravex {
+
+enum ProcessorVendor : uint8_t {
+    VendorUnknown = 0,
+    VendorAMD = 1,
+    VendorCentaur = 2,
+    VendorCyrix = 3,
+    VendorIntel = 4,
+    VendorTransmeta = 5,
+    VendorNexGen = 6,
+    VendorRise = 7,
+    VendorUMC = 8,
+    VendorNSC = 9,
+    VendorSiS = 10,
+};
+
+// Feature flags (ProcessorInfo::features).
+enum ProcessorFeature : uint16_t {
+    FeatureFPU = 0x0001,
+    FeatureTSC = 0x0002,
+    FeatureCX8 = 0x0004,
+    FeatureSEP = 0x0008,
+    FeatureCMOV = 0x0010,
+    FeatureMMX = 0x0020,
+    FeatureFXSR = 0x0040,
+    FeatureSSE = 0x0080,
+    FeatureSSE2 = 0x0100,
+    FeatureSSE3 = 0x0200,
+    FeatureMONITOR = 0x0400,
+    FeatureCX16 = 0x0800,
+    FeatureLongMode = 0x1000,
+    FeatureMMXExtensions = 0x2000,
+    FeatureExtended3DNow = 0x4000,
+    FeatureThreeDNow = 0x8000,
+};
+
+struct ProcessorInfo {
+    uint8_t vendor;      // ProcessorVendor
+    uint32_t signature;  // EAX of CPUID leaf 1
+    uint8_t family;      // effective family
+    uint8_t model;       // effective model
+    uint8_t baseModel;   // bits 4-7 of the signature
+    uint16_t l1InstructionCacheKB;
+    uint16_t l1DataCacheKB;
+    uint16_t l2CacheKB;
+    uint16_t l3CacheKB;
+    uint16_t features;   // ProcessorFeature flags
+
+    bool Has(uint16_t feature) const { return (features & feature) == feature; }
+};
+
+// Routine targets; codes 1, 4, 6 and 7 are never produced.
+enum RoutineTargetCode : uint8_t {
+    TargetGeneric = 0,
+    TargetMMX = 2,
+    TargetSSE = 3,
+    TargetSSE2 = 5,
+    TargetIntelF6M13 = 8,
+    TargetIntelF6M14 = 9,
+    TargetIntelF15Early = 10,
+    TargetIntelF15M6 = 11,
+    TargetAmdF15 = 12,
+    TargetAmdF15Sse3 = 13,
+};
+
+// Filled once by the module preparation; read-only afterwards (the routine
+// table may overwrite RoutineTarget with TargetGeneric before selecting).
+extern ProcessorInfo Processor;
+extern uint8_t RoutineTarget;
+
+void PrepareProcessorDetection();
+
+}  // namespace toravex

@@ -1,0 +1,7 @@
+#include "fastcode/StringOptimize.h"
+
+namespace toravex {
+
+void PrepareStringOptimize() {}
+
+}  // namespace toravex

@@ -1,0 +1,33 @@
+#include "ide/FastQuit.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "core/HostException.h"
+#include "core/Main.h"
+#include "core/UserMessages.h"
+
+namespace toravex {
+
+volatile bool ShutdownFlag = false;
+
+void ShutdownRunner() {
+    ShutdownFlag = true;
+    if (!ShutdownChain) return;
+    host::CaughtException caught{};
+    if (!host::TryExcept([] { ShutdownChain(); }, caught, host::HostExceptionObject)) return;
+
+    char className[256];
+    host::ClassNameOf(caught.object, className, sizeof className);
+    char caption[300];
+    std::snprintf(caption, sizeof caption, "Toravex - %s", className);
+    const char* message = host::MessageOf(caught.object);
+    ShowMessageBox(message ? message : "", caption, MB_ICONERROR);
+    host::FreeHostObject(caught.object);
+}
+
+void InstallFormCloseHook() {}
+void RemoveFormCloseHook() {}
+
+}  // namespace toravex

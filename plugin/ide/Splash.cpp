@@ -1,0 +1,7 @@
+#include "ide/Splash.h"
+
+namespace toravex {
+
+void ShowSplashLabels() {}
+
+}  // namespace toravex

@@ -1,0 +1,8 @@
+#include "ide/Utils.h"
+
+namespace toravex {
+
+void PrepareUtils() {}
+void TeardownUtils() {}
+
+}  // namespace toravex

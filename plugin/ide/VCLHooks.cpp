@@ -1,0 +1,10 @@
+#include "ide/VCLHooks.h"
+
+namespace toravex {
+
+void StartStartupWatch() {}
+void StopStartupWatch() {}
+void InstallColorBoxHooks() {}
+void RemoveColorBoxHooks() {}
+
+}  // namespace toravex

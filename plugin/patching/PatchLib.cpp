@@ -1,0 +1,7 @@
+#include "patching/PatchLib.h"
+
+namespace toravex {
+
+void PreparePatchPrimitives() {}
+
+}  // namespace toravex

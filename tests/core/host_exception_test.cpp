@@ -1,0 +1,128 @@
+// Host exceptions crossing plug-in frames: raised by the emulated runtime,
+// cleaned up by plug-in try/finally, caught by plug-in try/except.
+#include "RuntimeFixture.h"
+#include "core/HostException.h"
+#include "core/HostString.h"
+
+using toravex::HostString;
+namespace host = toravex::host;
+
+namespace {
+
+class HostExceptionTest : public RuntimeTest {};
+
+std::string ClassName(const void* object) {
+    char name[64];
+    host::ClassNameOf(object, name, sizeof name);
+    return name;
+}
+
+// A new host object of the given class, made by the host's constructor.
+void* NewException(const void* classRef, const char* message) {
+    HostString text(message);
+    using Create = void*(HOSTCALL*)(const void*, int, const char*);
+    return RuntimeTest::Routine<Create>(hostnames::Sysutils_Exception_Create)(classRef, 1, text.Get());
+}
+
+int AcceptEverything(const EXCEPTION_RECORD*, void*) { return 1; }
+
+}  // namespace
+
+TEST_F(HostExceptionTest, RuntimeExceptionRunsCleanUpAndIsCaughtWithClassAndMessage) {
+    HostString text("x");
+    int cleanups = 0;
+    bool returned = false;
+    host::CaughtException caught{};
+    bool raised = host::TryExcept(
+        [&] {
+            host::TryFinally(
+                [&] {
+                    HostStrToInt(text.Get());
+                    returned = true;
+                },
+                [&] { ++cleanups; });
+        },
+        caught);
+
+    ASSERT_TRUE(raised);
+    EXPECT_FALSE(returned);
+    EXPECT_EQ(cleanups, 1);
+    EXPECT_EQ(caught.code, 0x0EEDFADEu);
+    EXPECT_NE(caught.address, nullptr);
+    EXPECT_EQ(ClassName(caught.object), "EConvertError");
+    ASSERT_NE(host::MessageOf(caught.object), nullptr);
+    EXPECT_STREQ(host::MessageOf(caught.object), "'x' is not a valid integer value");
+    EXPECT_TRUE(host::InheritsFrom(hostabi::ClassOf(caught.object), toravex::Runtime().exceptionClass));
+    host::FreeHostObject(caught.object);
+}
+
+TEST_F(HostExceptionTest, NormalReturnRunsCleanUpOnceAndCatchesNothing) {
+    int cleanups = 0, value = 0;
+    HostString text("42");
+    host::CaughtException caught{};
+    EXPECT_FALSE(host::TryExcept(
+        [&] { host::TryFinally([&] { value = HostStrToInt(text.Get()); }, [&] { ++cleanups; }); }, caught));
+    EXPECT_EQ(value, 42);
+    EXPECT_EQ(cleanups, 1);
+}
+
+TEST_F(HostExceptionTest, InnermostHandlerCatchesAndEveryCleanUpOnTheWayRuns) {
+    std::vector<int> order;
+    host::CaughtException outer{}, inner{};
+    bool outerCaught = host::TryExcept(
+        [&] {
+            host::TryFinally(
+                [&] {
+                    bool innerCaught = host::TryExcept(
+                        [&] {
+                            host::TryFinally([&] { host::RaiseHostException(NewException(
+                                                       toravex::Runtime().exceptionClass, "inner")); },
+                                             [&] { order.push_back(1); });
+                        },
+                        inner);
+                    order.push_back(innerCaught ? 2 : -2);
+                },
+                [&] { order.push_back(3); });
+        },
+        outer);
+    EXPECT_FALSE(outerCaught);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_STREQ(host::MessageOf(inner.object), "inner");
+    host::FreeHostObject(inner.object);
+}
+
+TEST_F(HostExceptionTest, FilterPassesOtherObjectsAndOtherExceptionsOn) {
+    // A raised object that is not an Exception passes a filter that asks for one.
+    const void* tobject = toravex::FindHostExport(toravex::Runtime().module, hostnames::System_TObject);
+    using NewInstance = void*(HOSTCALL*)(const void*);
+    void* plain = reinterpret_cast<NewInstance>(hostabi::HeaderOfClass(tobject)->newInstance)(tobject);
+
+    host::CaughtException outer{}, inner{};
+    bool innerCaught = true;
+    bool outerCaught = host::TryExcept(
+        [&] {
+            innerCaught = host::TryExcept([&] { host::RaiseHostException(plain); }, inner, host::HostExceptionObject);
+        },
+        outer);
+    EXPECT_TRUE(outerCaught);
+    EXPECT_EQ(outer.object, plain);
+    EXPECT_EQ(ClassName(outer.object), "TObject");
+    host::FreeHostObject(outer.object);
+
+    EXPECT_TRUE(innerCaught) << "left untouched: the inner handler was unwound";
+
+    // A system exception is not a host exception: only the outer frame,
+    // which accepts everything, catches it.
+    host::CaughtException any{};
+    bool hostHandlerReturned = false;
+    bool anyCaught = host::toravex_try_except(
+                         [](void* returned) {
+                             host::CaughtException c{};
+                             host::TryExcept([] { RaiseException(0xE0000001, 0, 0, nullptr); }, c);
+                             *static_cast<bool*>(returned) = true;
+                         },
+                         &hostHandlerReturned, AcceptEverything, nullptr, &any) != 0;
+    EXPECT_TRUE(anyCaught);
+    EXPECT_FALSE(hostHandlerReturned);
+    EXPECT_EQ(any.code, 0xE0000001u);
+}
