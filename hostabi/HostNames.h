@@ -22,8 +22,10 @@ struct HostName {
 
 #define HOST_EXPORT(id, module, builds, name) inline constexpr HostName id{name, Module::module, builds};
 #define HOST_DATA(id, module, builds, name) HOST_EXPORT(id, module, builds, name)
+#define HOST_RAISES(id, module, builds, name) HOST_EXPORT(id, module, builds, name)
 #include "HostExports.inc"
 #undef HOST_EXPORT
 #undef HOST_DATA
+#undef HOST_RAISES
 
 }  // namespace hostnames

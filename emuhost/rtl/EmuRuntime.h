@@ -55,6 +55,8 @@ extern "C" ClassRecord emu_EConvertError_record;
 void* HOSTCALL ExceptionCreate(void* classOrSelf, int8_t allocate, const char* message);
 [[noreturn]] void RaiseObject(void* exceptionObject);  // the host's raise statement
 [[noreturn]] void RaiseNew(ClassRecord& cls, const char* message);
+// What an export that exists only to be found does when it is called anyway.
+[[noreturn]] void UnimplementedExport(const char* decoratedName);
 // Raises a new `cls` carrying `message`, a long string whose reference it takes.
 [[noreturn]] void RaiseWithMessage(ClassRecord& cls, char* message);
 

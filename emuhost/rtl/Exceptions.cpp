@@ -75,6 +75,17 @@ void RaiseNew(ClassRecord& cls, const char* message) {
     RaiseWithMessage(cls, text);
 }
 
+void UnimplementedExport(const char* decoratedName) {
+    static const char kPrefix[] = "Runtime error: ";
+    static const char kSuffix[] = " is not provided by the emulated host";
+    const size_t p = sizeof kPrefix - 1, n = std::strlen(decoratedName), s = sizeof kSuffix - 1;
+    char* text = NewLongString(static_cast<int32_t>(p + n + s));
+    std::memcpy(text, kPrefix, p);
+    std::memcpy(text + p, decoratedName, n);
+    std::memcpy(text + p + n, kSuffix, s);
+    RaiseWithMessage(emu_Exception_record, text);
+}
+
 }  // namespace emurtl
 
 __asm__(".globl _emu_Sysutils_Exception\n\t.set _emu_Sysutils_Exception, _emu_Exception_record+76");

@@ -126,3 +126,17 @@ TEST_F(HostExceptionTest, FilterPassesOtherObjectsAndOtherExceptionsOn) {
     EXPECT_FALSE(hostHandlerReturned);
     EXPECT_EQ(any.code, 0xE0000001u);
 }
+
+TEST_F(HostExceptionTest, FramesWorkFromAMisalignedStack) {
+    HostString text("12x");
+    testsupport::WithEachStackAlignment([&] {
+        int cleanups = 0;
+        host::CaughtException caught{};
+        bool raised = host::TryExcept(
+            [&] { host::TryFinally([&] { HostStrToInt(text.Get()); }, [&] { ++cleanups; }); }, caught);
+        EXPECT_TRUE(raised);
+        EXPECT_EQ(cleanups, 1);
+        EXPECT_EQ(ClassName(caught.object), "EConvertError");
+        host::FreeHostObject(caught.object);
+    });
+}
