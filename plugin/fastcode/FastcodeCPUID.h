@@ -1,5 +1,8 @@
 // Processor detection and the routine target: what the processor is, once,
 // at load, condensed into the one-byte target the routine table selects by.
+//
+// Detection asks the processor through a ProcessorProbe, so that any
+// processor can be simulated by supplying its CPUID results.
 #pragma once
 
 #include <cstdint>
@@ -74,6 +77,51 @@ enum RoutineTargetCode : uint8_t {
 extern ProcessorInfo Processor;
 extern uint8_t RoutineTarget;
 
+// Detects this processor into Processor and selects RoutineTarget, once.
 void PrepareProcessorDetection();
+
+// One CPUID result: the 16-byte register block, in this order.
+struct CpuidRegisters {
+    uint32_t eax, ebx, ecx, edx;
+};
+
+// The processor operations detection needs. RunningProcessor() answers for
+// this machine; tests answer with a simulated processor.
+class ProcessorProbe {
+public:
+    // Whether bit 21 of EFLAGS can be toggled.
+    virtual bool HasCpuid() = 0;
+    // CPUID with `leaf` in EAX and 0 in ECX.
+    virtual CpuidRegisters Cpuid(uint32_t leaf) = 0;
+    // The floating-point unit probe, asked only when there is no CPUID.
+    virtual bool HasFpu() = 0;
+    // Whether the operating system saves the XMM registers: one SSE
+    // instruction run under an exception handler.
+    virtual bool XmmStateUsable() = 0;
+
+protected:
+    ~ProcessorProbe() = default;
+};
+
+ProcessorProbe& RunningProcessor();
+
+// Runs code under a structured exception handler; false when it raised
+// any exception (an illegal instruction, an access violation ...).
+bool RunGuarded(void (*code)());
+
+// Fills info from what probe answers. Never fails outward: an exception
+// ends detection and keeps what was recorded until then.
+void DetectProcessor(ProcessorProbe& probe, ProcessorInfo& info);
+// The routine target for a processor record.
+uint8_t SelectRoutineTarget(const ProcessorInfo& info);
+
+// This machine into Processor, and Processor into RoutineTarget.
+void DetectProcessor();
+void SelectRoutineTarget();
+
+// For diagnostics: "SSE2", "IntelF6M13" ...; "" for a code never produced.
+const char* RoutineTargetName(uint8_t target);
+// The vendor string of a ProcessorVendor index; "" for 0.
+const char* VendorString(uint8_t vendor);
 
 }  // namespace toravex
