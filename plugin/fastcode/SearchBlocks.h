@@ -47,18 +47,29 @@ inline bool MatchesBackwardGivenFirst(const char* sub, int32_t m, const char* at
 
 // 1-based position in s (n bytes) of the first occurrence of sub (m bytes,
 // 1 <= m <= n) whose last byte lies at index `from` or later; 0 if none.
-// Looks for the last byte four bytes at a time.
+// Looks for the last byte four bytes at a time, two words per step.
 inline int32_t FindByLastByte(const char* sub, int32_t m, const char* s, int32_t n, int32_t from) {
     const char last = sub[m - 1];
     const uint32_t pattern = Repeat4(static_cast<uint8_t>(last));
+    auto marksAt = [&](int32_t p) { return ZeroBytes(LoadWord(s + p) ^ pattern); };
     int32_t p = from;
     while (p <= n - 4) {
-        const uint32_t marks = ZeroBytes(LoadWord(s + p) ^ pattern);
-        if (marks == 0) {
-            p += 4;
-            continue;
+        int32_t q;
+        if (p <= n - 8) {
+            const uint32_t low = marksAt(p), high = marksAt(p + 4);
+            if ((low | high) == 0) {
+                p += 8;
+                continue;
+            }
+            q = p + (low ? FirstMarkedByte(low) : 4 + FirstMarkedByte(high));
+        } else {
+            const uint32_t marks = marksAt(p);
+            if (marks == 0) {
+                p += 4;
+                continue;
+            }
+            q = p + FirstMarkedByte(marks);
         }
-        const int32_t q = p + FirstMarkedByte(marks);
         if (MatchesGivenLast(sub, m, s + q - (m - 1))) return q - m + 2;
         p = q + 1;
     }
