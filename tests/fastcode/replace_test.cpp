@@ -94,10 +94,7 @@ TEST_F(StringReplaceTest, SearchesWithTheHostsPosExWhenTheHostHasOne) {
 TEST_F(StringReplaceTest, TheDocumentedCases) {
     EXPECT_TRUE(Replace(HostString("aaaa"), "aa", "b", ReplaceAll) == "bb");
     EXPECT_TRUE(Replace(HostString("ABab"), "ab", "x", ReplaceAll | ReplaceIgnoreCase) == "xx");
-    EXPECT_TRUE(Replace(HostString("ABab"), "ab", "x", ReplaceAll) == "ABx");
     EXPECT_TRUE(Replace(HostString("abcabc"), "b", "XY", 0) == "aXYcabc");
-    EXPECT_TRUE(Replace(HostString("abcabc"), "bc", "Z", ReplaceAll) == "aZaZ");
-    EXPECT_TRUE(Replace(HostString("abcabc"), "b", "", ReplaceAll) == "acac");
     EXPECT_TRUE(Replace(HostString("aa"), "aa", "", ReplaceAll).Empty());
     EXPECT_TRUE(Replace(HostString(""), "a", "b", ReplaceAll).Empty());
 }
