@@ -25,6 +25,31 @@ char* HOSTCALL LStrAddRef(char* s);
 void HOSTCALL LStrFromPChar(char** dest, const char* source);
 void HOSTCALL LStrFromPCharLen(char** dest, const char* source, int32_t length);
 void HOSTCALL LStrSetLength(char** s, int32_t newLength);
+void AssignNew(char** dest, char* fresh);  // stores a fresh string, releases the old one
+void HOSTCALL LStrCat(char** dest, const char* source);
+void HOSTCALL LStrCat3(char** dest, const char* s1, const char* s2);
+char* HOSTCALL UniqueString(char** s);
+
+// String routines (StringRoutines.cpp, IntegerText.cpp, WideStrings.cpp).
+int32_t HOSTCALL CompareStr(const char* s1, const char* s2);
+int32_t HOSTCALL CompareText(const char* s1, const char* s2);
+int32_t HOSTCALL StrComp(const char* s1, const char* s2);
+int32_t HOSTCALL StrIComp(const char* s1, const char* s2);
+int32_t HOSTCALL StrLen(const char* s);
+void HOSTCALL UpperCase(const char* s, char** result);
+void HOSTCALL LowerCase(const char* s, char** result);
+void HOSTCALL AnsiLowerCase(const char* s, char** result);
+int32_t HOSTCALL AnsiCompareText(const char* s1, const char* s2);
+int32_t HOSTCALL AnsiCompareStr(const char* s1, const char* s2);
+int32_t HOSTCALL Pos(const char* sub, const char* s);
+int32_t HOSTCALL PosEx(const char* sub, const char* s, uint32_t offset);
+void HOSTCALL IntToStr(int32_t value, char** result);
+int32_t HOSTCALL StrToInt(const char* s);
+void HOSTCALL Move(const void* source, void* dest, int32_t count);
+void HOSTCALL WStrAsg(wchar_t** dest, const wchar_t* source);
+wchar_t** HOSTCALL WStrClr(wchar_t** s);
+wchar_t* HOSTCALL WStrAddRef(wchar_t** s);
+int32_t HOSTCALL CompareWide(const wchar_t* s1, const wchar_t* s2);
 
 // Objects: class records with the host's layout.
 struct ClassRecord {
@@ -59,5 +84,7 @@ void* HOSTCALL ExceptionCreate(void* classOrSelf, int8_t allocate, const char* m
 [[noreturn]] void UnimplementedExport(const char* decoratedName);
 // Raises a new `cls` carrying `message`, a long string whose reference it takes.
 [[noreturn]] void RaiseWithMessage(ClassRecord& cls, char* message);
+// StrToInt's conversion error for the text s.
+[[noreturn]] void RaiseInvalidInteger(const char* s);
 
 }  // namespace emurtl

@@ -3,8 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <cstring>
-
+#include "Bytes.h"
 #include "EmuRuntime.h"
 
 using hostabi::ClassHeader;
@@ -16,7 +15,7 @@ static void HOSTCALL NoOperation(void*) {}
 
 void* HOSTCALL InitInstance(void* classRef, void* memory) {
     if (!memory) return nullptr;
-    std::memset(memory, 0, static_cast<size_t>(Header(classRef).instanceSize));
+    FillBytes(memory, 0, Header(classRef).instanceSize);
     *static_cast<void**>(memory) = classRef;
     return memory;
 }
