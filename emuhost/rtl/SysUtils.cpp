@@ -1,7 +1,6 @@
 // SysUtils routines of the emulated runtime.
 #include <windows.h>
 
-#include <cstring>
 
 #include "EmuRuntime.h"
 
@@ -63,14 +62,10 @@ static bool ParseInteger(const char* s, int32_t length, int32_t* value) {
 int32_t HOSTCALL StrToInt(const char* s) {
     int32_t value;
     if (ParseInteger(s, hostabi::LengthOf(s), &value)) return value;
-    // SInvalidInteger: '%s' is not a valid integer value
-    static const char kSuffix[] = "' is not a valid integer value";
-    const int32_t length = hostabi::LengthOf(s);
-    char* message = NewLongString(length + 1 + static_cast<int32_t>(sizeof kSuffix) - 1);
-    message[0] = '\'';
-    std::memcpy(message + 1, s ? s : "", static_cast<size_t>(length));
-    std::memcpy(message + 1 + length, kSuffix, sizeof kSuffix - 1);
-    RaiseWithMessage(emu_EConvertError_record, message);
+    hostabi::VarRec arg{};
+    arg.vAnsiString = s;
+    arg.vType = hostabi::vartype::kAnsiString;
+    RaiseResFmt(emu_EConvertError_record, &emu_Sysconst_SInvalidInteger, &arg, 1);
 }
 
 }  // namespace emurtl
