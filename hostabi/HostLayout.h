@@ -133,3 +133,41 @@ struct DynArrayTypeData {
 #pragma pack(pop)
 
 }  // namespace hostabi
+
+namespace hostabi {
+
+// A resource string: the address of the variable that holds the handle of
+// the module owning the string table, and the string's identifier there
+// (an identifier of 64K or more is the address of a zero-terminated text).
+struct ResStringRec {
+    uint32_t* module;
+    int32_t identifier;
+};
+
+// One element of an `array of const`: the value, then its type tag.
+struct VarRec {
+    union {
+        int32_t vInteger;
+        const char* vAnsiString;  // a long string
+        const char* vPChar;
+        const unsigned char* vString;  // short string
+        void* vPointer;
+        void* vObject;
+        char vChar;
+    };
+    uint8_t vType;
+};
+static_assert(sizeof(VarRec) == 8);
+
+namespace vartype {
+constexpr uint8_t kInteger = 0;
+constexpr uint8_t kBoolean = 1;
+constexpr uint8_t kChar = 2;
+constexpr uint8_t kString = 4;
+constexpr uint8_t kPointer = 5;
+constexpr uint8_t kPChar = 6;
+constexpr uint8_t kObject = 7;
+constexpr uint8_t kAnsiString = 11;
+}  // namespace vartype
+
+}  // namespace hostabi

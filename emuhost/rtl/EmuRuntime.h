@@ -77,7 +77,27 @@ void InitExceptionClasses();
 // Exceptions.
 extern "C" ClassRecord emu_Exception_record;
 extern "C" ClassRecord emu_EConvertError_record;
+extern "C" ClassRecord emu_EListError_record;
+extern "C" ClassRecord emu_EPackageError_record;
 void* HOSTCALL ExceptionCreate(void* classOrSelf, int8_t allocate, const char* message);
+void* HOSTCALL_STACK ExceptionCreateFmt(void* classOrSelf, int8_t allocate, const char* format, int32_t argsHigh,
+                                        const hostabi::VarRec* args);
+void* HOSTCALL_STACK ExceptionCreateResFmt(void* classOrSelf, int8_t allocate, const hostabi::ResStringRec* res,
+                                           int32_t argsHigh, const hostabi::VarRec* args);
+// Raises a new `cls` whose message is the resource string formatted with
+// `count` arguments, as the host's `raise E.CreateResFmt(@S, [...])` does.
+[[noreturn]] void RaiseResFmt(ClassRecord& cls, const hostabi::ResStringRec* res, const hostabi::VarRec* args,
+                              int32_t count);
+
+// Resource strings and Format.
+extern uint32_t ModuleInstance;  // this package's module handle
+void HOSTCALL LoadResString(const hostabi::ResStringRec* rec, char** result);
+void FormatInto(const char* format, const hostabi::VarRec* args, int32_t argsHigh, char** result);
+extern "C" hostabi::ResStringRec emu_Sysconst_SInvalidInteger;
+extern "C" hostabi::ResStringRec emu_Rtlconsts_SListIndexError;
+extern "C" hostabi::ResStringRec emu_Rtlconsts_SListCountError;
+extern "C" hostabi::ResStringRec emu_Sysconst_SDuplicatePackageUnit;
+extern "C" hostabi::ResStringRec emu_Sysconst_SInvalidPackageFile;
 [[noreturn]] void RaiseObject(void* exceptionObject);  // the host's raise statement
 [[noreturn]] void RaiseNew(ClassRecord& cls, const char* message);
 // What an export that exists only to be found does when it is called anyway.

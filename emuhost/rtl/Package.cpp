@@ -3,8 +3,9 @@
 
 #include "EmuRuntime.h"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
+        emurtl::ModuleInstance = reinterpret_cast<uint32_t>(instance);
         emurtl::InitObjectClasses();
         emurtl::InitExceptionClasses();
     }

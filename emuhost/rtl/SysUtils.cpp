@@ -1,21 +1,15 @@
 // SysUtils routines of the emulated runtime.
 #include <windows.h>
 
-#include "Bytes.h"
 #include "EmuRuntime.h"
 
 namespace emurtl {
 
-[[noreturn]] void RaiseInvalidInteger(const char* s) {
-    // SInvalidInteger: '%s' is not a valid integer value
-    static const char kSuffix[] = "' is not a valid integer value";
-    const int32_t length = hostabi::LengthOf(s);
-    const int32_t suffix = static_cast<int32_t>(sizeof kSuffix) - 1;
-    char* message = NewLongString(length + 1 + suffix);
-    message[0] = '\'';
-    CopyBytes(message + 1, s, length);
-    CopyBytes(message + 1 + length, kSuffix, suffix);
-    RaiseWithMessage(emu_EConvertError_record, message);
+void RaiseInvalidInteger(const char* s) {
+    hostabi::VarRec arg{};
+    arg.vAnsiString = s;
+    arg.vType = hostabi::vartype::kAnsiString;
+    RaiseResFmt(emu_EConvertError_record, &emu_Sysconst_SInvalidInteger, &arg, 1);
 }
 
 }  // namespace emurtl
