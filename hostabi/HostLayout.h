@@ -251,3 +251,33 @@ constexpr uint8_t kAnsiString = 11;
 }  // namespace vartype
 
 }  // namespace hostabi
+
+namespace hostabi {
+
+// The runtime's record of a loaded module (System.TLibModule), kept in its
+// list of registered modules.
+struct LibModule {
+    LibModule* next;
+    uint32_t instance;
+    uint32_t codeInstance;
+    uint32_t dataInstance;
+    uint32_t resInstance;
+    int32_t reserved;
+};
+
+// The package information resource ("PACKAGEINFO", RCDATA): flags, the
+// required packages (hash byte, zero-terminated name each), then a 32-bit
+// count of contained units (flags byte, hash byte, zero-terminated name each).
+struct PackageInfoHeader {
+    uint32_t flags;
+    int32_t requiresCount;
+};
+constexpr uint32_t kModuleTypeMask = 0xC0000000u;
+constexpr uint32_t kPackageModule = 0x40000000u;
+constexpr uint32_t kIgnoreDupUnits = 8;
+// Name types GetPackageInfo reports, and unit flags.
+constexpr uint8_t kContainsUnit = 0;
+constexpr uint8_t kRequiresPackage = 1;
+constexpr uint8_t kWeakPackageUnit = 0x0C;  // weak or originally weak
+
+}  // namespace hostabi

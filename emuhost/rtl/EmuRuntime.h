@@ -115,6 +115,12 @@ using ModuleUnloadProc = void(HOSTCALL*)(uint32_t module);
 void InitModuleUnloadProcs();
 void NotifyModuleUnload(uint32_t module);
 void InitSysLocale();
+
+// Packages (Packages.cpp).
+using PackageInfoProc = void(HOSTCALL_STACK*)(const char* name, uint8_t nameType, uint8_t flags, void* param);
+const hostabi::PackageInfoHeader* PackageInfoTable(struct HINSTANCE__* module);
+void InitModuleList();
+void RegisterRuntimeModule(struct HINSTANCE__* self);
 // Fills a class record with TObject's behaviour; called at package load in
 // the order parents first.
 void DefineClass(ClassRecord& record, const unsigned char* name, int32_t instanceSize, ClassRecord* parent,
@@ -149,6 +155,8 @@ extern "C" hostabi::ResStringRec emu_Rtlconsts_SListCountError;
 extern "C" hostabi::ResStringRec emu_Sysconst_SDuplicatePackageUnit;
 extern "C" hostabi::ResStringRec emu_Sysconst_SInvalidPackageFile;
 extern "C" hostabi::ResStringRec emu_Rtlconsts_SListCapacityError;
+extern "C" hostabi::ResStringRec emu_Sysconst_SErrorLoadingPackage;
+extern "C" hostabi::ResStringRec emu_Sysconst_SCannotReadPackageInfo;
 [[noreturn]] void RaiseObject(void* exceptionObject);  // the host's raise statement
 [[noreturn]] void RaiseNew(ClassRecord& cls, const char* message);
 // What an export that exists only to be found does when it is called anyway.

@@ -138,4 +138,6 @@ ResStringRec emu_Rtlconsts_SListCountError = {&emurtl::ModuleInstance, EMU_RESST
 ResStringRec emu_Sysconst_SDuplicatePackageUnit = {&emurtl::ModuleInstance, EMU_RESSTR_SDUPLICATEPACKAGEUNIT};
 ResStringRec emu_Sysconst_SInvalidPackageFile = {&emurtl::ModuleInstance, EMU_RESSTR_SINVALIDPACKAGEFILE};
 ResStringRec emu_Rtlconsts_SListCapacityError = {&emurtl::ModuleInstance, EMU_RESSTR_SLISTCAPACITYERROR};
+ResStringRec emu_Sysconst_SErrorLoadingPackage = {&emurtl::ModuleInstance, EMU_RESSTR_SERRORLOADINGPACKAGE};
+ResStringRec emu_Sysconst_SCannotReadPackageInfo = {&emurtl::ModuleInstance, EMU_RESSTR_SCANNOTREADPACKAGEINFO};
 }

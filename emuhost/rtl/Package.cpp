@@ -6,6 +6,7 @@
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         emurtl::ModuleInstance = reinterpret_cast<uint32_t>(instance);
+        emurtl::InitModuleList();
         emurtl::InitSysLocale();
         emurtl::InitModuleUnloadProcs();
         emurtl::InitObjectClasses();
@@ -13,6 +14,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         emurtl::InitRuntimeErrorClasses();
         emurtl::InitInterfacedClasses();
         emurtl::InitListClasses();
+        emurtl::RegisterRuntimeModule(instance);
     }
     return TRUE;
 }
