@@ -95,6 +95,7 @@ void HOSTCALL ListDelete(hostabi::ListObject* self, int32_t index);
 void* HOSTCALL ListGet(hostabi::ListObject* self, int32_t index);
 void HOSTCALL ListClear(hostabi::ListObject* self);
 void InitListClasses();
+void InitInterfaceListClass();
 
 // Runtime errors (RuntimeErrors.cpp): System.Error's TRuntimeError values.
 enum RuntimeErrorCode : uint8_t {

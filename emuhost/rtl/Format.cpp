@@ -141,3 +141,8 @@ ResStringRec emu_Rtlconsts_SListCapacityError = {&emurtl::ModuleInstance, EMU_RE
 ResStringRec emu_Sysconst_SErrorLoadingPackage = {&emurtl::ModuleInstance, EMU_RESSTR_SERRORLOADINGPACKAGE};
 ResStringRec emu_Sysconst_SCannotReadPackageInfo = {&emurtl::ModuleInstance, EMU_RESSTR_SCANNOTREADPACKAGEINFO};
 }
+
+// Before RTLConsts existed (the 50 build) the list errors lived in Consts.
+__asm__(".globl _emu_Consts_SListIndexError\n\t.set _emu_Consts_SListIndexError, _emu_Rtlconsts_SListIndexError");
+__asm__(".globl _emu_Consts_SListCountError\n\t.set _emu_Consts_SListCountError, _emu_Rtlconsts_SListCountError");
+__asm__(".globl _emu_Consts_SListCapacityError\n\t.set _emu_Consts_SListCapacityError, _emu_Rtlconsts_SListCapacityError");

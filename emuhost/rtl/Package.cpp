@@ -14,6 +14,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         emurtl::InitRuntimeErrorClasses();
         emurtl::InitInterfacedClasses();
         emurtl::InitListClasses();
+        emurtl::InitInterfaceListClass();
         emurtl::RegisterRuntimeModule(instance);
     }
     return TRUE;

@@ -46,6 +46,9 @@ TEST(EmulatedRuntimeExports, EachBuildExportsExactlyItsNames) {
 }
 
 TEST(EmulatedRuntimeExports, AStubKeptOnlyToBeFoundRaisesTheRuntimeError) {
+    int stubs = 0;
+    for (const Entry& e : kEntries) stubs += e.stub;
+    if (stubs == 0) GTEST_SKIP() << "every export of the list is implemented";
     for (const Entry& e : kEntries) {
         if (!e.stub) continue;
         auto stub = reinterpret_cast<void (*)()>(GetProcAddress(Rtl(), e.name->decorated));

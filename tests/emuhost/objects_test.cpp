@@ -255,6 +255,29 @@ TEST_F(Objects, InterfacedObjectsCountTheirReferencesAndCastsCheckTheIdentifier)
     EXPECT_EQ(intf, nullptr);
 }
 
+TEST_F(Objects, InterfaceListsHoldOneReferencePerItem) {
+    void* list = Create(n::Classes_TInterfaceList_Create, ClassRef(n::Classes_TInterfaceList));
+    auto* object = static_cast<hostabi::InterfacedObject*>(Create(n::System_TObject_Create, ClassRef(n::System_TInterfacedObject)));
+    void* intf = &object->intfVTable;
+    HostCall(n::System_IntfAddRef, {Word(intf)});  // our own reference
+    EXPECT_EQ(HostCall(n::Classes_TInterfaceList_Add, {Word(list), Word(intf)}).outEax, 0u);
+    HostCall(n::Classes_TInterfaceList_Insert, {Word(list), 0, Word(intf)});
+    EXPECT_EQ(object->refCount, 3);
+    EXPECT_EQ(HostCall(n::Classes_TInterfaceList_GetCount, {Word(list)}).outEax, 2u);
+    void* got = nullptr;
+    HostCall(n::Classes_TInterfaceList_Get, {Word(list), 1, Word(&got)});
+    EXPECT_EQ(got, intf);
+    EXPECT_EQ(object->refCount, 4);
+    HostCall(n::System_IntfClear, {Word(&got)});
+    EXPECT_EQ(RaisedMessage([&] { HostCall(n::Classes_TInterfaceList_Get, {Word(list), 2, Word(&got)}); }),
+              "List index out of bounds (2)");
+    EXPECT_EQ(HostCall(n::Classes_TInterfaceList_Remove, {Word(list), Word(intf)}).outEax, 0u);
+    EXPECT_EQ(object->refCount, 2);
+    Free(list);  // releases the remaining item
+    EXPECT_EQ(object->refCount, 1);
+    HostCall(n::System_IntfClear, {Word(&intf)});
+}
+
 TEST_F(Objects, SixtyFourBitHelpersTakeTheSecondOperandOnTheStackAndRemoveIt) {
     auto call = [](const n::HostName& name, int64_t a, int64_t b) {
         HostCallFrame f = HostCall(name, {static_cast<uint32_t>(a), static_cast<uint32_t>(a >> 32)},
