@@ -1,6 +1,7 @@
-// A picture of a window's client area as it is on the screen (the virtual
-// display has no window manager to draw frames), saved as a 24-bit BMP file
-// for a person to look at.
+// A picture of a window's client area as the window drew it (read from its
+// own device context, so other windows on the screen do not cover it; the
+// virtual display has no window manager to draw frames), saved as a 24-bit
+// BMP file for a person to look at.
 #pragma once
 
 #include <windows.h>
@@ -21,25 +22,24 @@ struct Picture {
 inline Picture CaptureWindow(HWND hwnd) {
     RECT r;
     GetClientRect(hwnd, &r);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
     Picture picture;
     picture.width = r.right - r.left;
     picture.height = r.bottom - r.top;
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, -picture.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    HDC window = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, r.left, r.top, SRCCOPY);
+    BitBlt(memory, 0, 0, picture.width, picture.height, window, r.left, r.top, SRCCOPY);
     GdiFlush();
     const BYTE* data = static_cast<const BYTE*>(bits);
     picture.bgr.assign(data, data + static_cast<size_t>(picture.Stride()) * picture.height);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(hwnd, window);
     return picture;
 }
 
