@@ -3,8 +3,10 @@
 // platform on folders of the test, and a record of the step marks.
 #pragma once
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,12 +21,14 @@ namespace setuptest {
 using setup::Hive;
 using setup::RegistryData;
 
+// Keys and value names compare without regard to case; a rewritten value
+// keeps its place.
 class MemoryRegistry : public setup::RegistryAccess {
 public:
     bool KeyExists(Hive hive, const std::string& key) override { return keys_.count(Path(hive, key)) != 0; }
     bool KeyWritable(Hive hive, const std::string& key) override { return KeyExists(hive, key); }
     bool CreateKey(Hive hive, const std::string& key) override {
-        std::string path = Path(hive, key);
+        const std::string path = Path(hive, key);
         for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
             keys_[path.substr(0, at)];
         keys_[path];
@@ -32,53 +36,51 @@ public:
     }
     void DeleteKeyTree(Hive hive, const std::string& key) override {
         const std::string path = Path(hive, key);
-        for (auto it = keys_.begin(); it != keys_.end();)
-            it = it->first == path || it->first.rfind(path + "\\", 0) == 0 ? keys_.erase(it) : std::next(it);
+        std::erase_if(keys_, [&](const auto& k) { return k.first == path || k.first.rfind(path + "\\", 0) == 0; });
     }
     std::vector<std::string> ValueNames(Hive hive, const std::string& key) override {
         std::vector<std::string> names;
-        if (auto it = keys_.find(Path(hive, key)); it != keys_.end())
-            for (const auto& value : it->second) names.push_back(value.first);
+        for (const auto& value : keys_[Path(hive, key)]) names.push_back(value.first);
         return names;
     }
     std::optional<RegistryData> ReadValue(Hive hive, const std::string& key, const std::string& name) override {
-        auto it = keys_.find(Path(hive, key));
-        if (it == keys_.end()) return std::nullopt;
-        auto value = Find(it->second, name);
-        if (value == it->second.end()) return std::nullopt;
+        Values* values = Find(hive, key);
+        auto value = values ? Find(*values, name) : Values::iterator();
+        if (!values || value == values->end()) return std::nullopt;
         return value->second;
     }
     bool WriteValue(Hive hive, const std::string& key, const std::string& name, const RegistryData& data) override {
-        auto it = keys_.find(Path(hive, key));
-        if (it == keys_.end()) return false;
-        auto value = Find(it->second, name);
-        if (value != it->second.end())
-            value->second = data;  // a rewritten value keeps its place
+        Values* values = Find(hive, key);
+        if (!values) return false;
+        if (auto value = Find(*values, name); value != values->end())
+            value->second = data;
         else
-            it->second.emplace_back(name, data);
+            values->emplace_back(name, data);
         return true;
     }
     bool DeleteValue(Hive hive, const std::string& key, const std::string& name) override {
-        auto it = keys_.find(Path(hive, key));
-        if (it == keys_.end()) return false;
-        auto value = Find(it->second, name);
-        if (value == it->second.end()) return false;
-        it->second.erase(value);
+        Values* values = Find(hive, key);
+        auto value = values ? Find(*values, name) : Values::iterator();
+        if (!values || value == values->end()) return false;
+        values->erase(value);
         return true;
     }
 
 private:
     using Values = std::vector<std::pair<std::string, RegistryData>>;
     static std::string Lower(std::string s) {
-        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::transform(s.begin(), s.end(), s.begin(), ::tolower);
         return s;
     }
     static std::string Path(Hive hive, const std::string& key) {
-        return (hive == Hive::LocalMachine ? "HKLM" : "HKCU") + Lower(key.rfind('\\', 0) == 0 ? key : "\\" + key);
+        return (hive == Hive::LocalMachine ? "HKLM" : "HKCU") + Lower(key);
+    }
+    Values* Find(Hive hive, const std::string& key) {
+        auto it = keys_.find(Path(hive, key));
+        return it == keys_.end() ? nullptr : &it->second;
     }
     static Values::iterator Find(Values& values, const std::string& name) {
-        return std::find_if(values.begin(), values.end(),
-                            [&](const auto& v) { return Lower(v.first) == Lower(name); });
+        return std::find_if(values.begin(), values.end(), [&](const auto& v) { return Lower(v.first) == Lower(name); });
     }
     std::map<std::string, Values> keys_;
 };
@@ -87,8 +89,7 @@ private:
 class TestPlatform : public setup::Win32SetupPlatform {
 public:
     bool win9x = false;
-    std::string appData;  // the application-data folder
-    std::string program;  // the installer's folder, trailing delimiter
+    std::string appData, program;  // the installer's folder with a trailing delimiter
     bool IsWin9xFamily() override { return win9x; }
     std::string AppDataFolder() override { return appData; }
     std::string ProgramFolder() override { return program; }
@@ -101,41 +102,24 @@ public:
     void SetStepDone(int step, bool done) override { marks.push_back(std::to_string(step) + (done ? "+" : "-")); }
 };
 
-inline void DeleteFolderTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName, path = folder + "\\" + name;
-            if (name == "." || name == "..") continue;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                DeleteFolderTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline void Touch(const std::string& path) {
+    CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// A fresh, empty folder below the test program's temporary folder (whose
-// name may have been used by an earlier program with the same process id).
+// A fresh, empty folder below the test program's temporary folder, whose
+// name an earlier program with the same process id may have used.
 inline std::string NewFolder(const std::string& name) {
     static int counter = 0;
-    std::string folder = testsupport::TempDir() + "\\" + name + std::to_string(++counter);
-    DeleteFolderTree(folder);
+    const std::string folder = testsupport::TempDir() + "\\" + name + std::to_string(++counter);
+    const std::string list = folder + '\0';  // a double-terminated list of one
+    SHFILEOPSTRUCTA remove = {};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = list.c_str();
+    remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationA(&remove);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
-}
-
-inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
 }
 
 }  // namespace setuptest

@@ -8,8 +8,6 @@
 #include "core/BuildProfile.h"
 
 using namespace setuptest;
-using setup::Installer;
-using setup::SetupError;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -25,27 +23,28 @@ protected:
         platform_.appData = NewFolder("appdata");
         platform_.program = NewFolder("source") + "\\";
         for (const char* file : {"Toravex10.dll", "ToravexLoader10.bpl", "Toravex5.dll", "ToravexLoader5.bpl"})
-            WriteFile(platform_.program + file, file);
+            Touch(platform_.program + file);
         root_ = NewFolder("ide");
         CreateDirectoryA((root_ + "\\bin").c_str(), nullptr);
     }
-    Installer& Make(int build = 100) {
+    setup::Installer& Make(int build = 100) {
         installer_.emplace(setup::SetupProfileFor(build), registry_, platform_, steps_);
         return *installer_;
     }
-    void InstallIde(const char* key = kIdeKey, Hive rootDirHive = Hive::LocalMachine) {
+    void InstallIde(const char* key = kIdeKey, Hive rootDir = Hive::LocalMachine) {
         registry_.CreateKey(Hive::LocalMachine, key);
-        registry_.CreateKey(rootDirHive, key);
-        registry_.WriteString(rootDirHive, key, "RootDir", root_);
+        registry_.CreateKey(rootDir, key);
+        registry_.WriteString(rootDir, key, "RootDir", root_);
     }
     std::string Folder() { return installer_->InstallFolder() + "\\"; }
+    Names ValueNames(const char* key) { return registry_.ValueNames(Hive::CurrentUser, key); }
     std::string Data(const char* key, const std::string& name) {
         return registry_.ReadString(Hive::CurrentUser, key, name).value_or("<missing>");
     }
-    std::string Error(const std::function<void()>& run) {
+    static std::string Error(const std::function<void()>& run) {
         try {
             run();
-        } catch (const SetupError& e) {
+        } catch (const setup::SetupError& e) {
             return e.what();
         }
         return "<none>";
@@ -54,7 +53,7 @@ protected:
     MemoryRegistry registry_;
     TestPlatform platform_;
     RecordedSteps steps_;
-    std::optional<Installer> installer_;
+    std::optional<setup::Installer> installer_;
     std::string root_;
 };
 
@@ -65,97 +64,74 @@ TEST_F(InstallerTest, InstallPutsTheLoaderFirstAndWritesTheOptions) {
     registry_.CreateKey(Hive::CurrentUser, kPackages);
     registry_.WriteString(Hive::CurrentUser, kPackages, "A.bpl", "Package A");
     registry_.WriteDword(Hive::CurrentUser, kPackages, "B.bpl", 7);  // kept with its type
-    registry_.CreateKey(Hive::CurrentUser, kOptions);
-    registry_.WriteDword(Hive::CurrentUser, kOptions, "FastQuit", 1);
-    registry_.WriteDword(Hive::CurrentUser, kOptions, "ThreadSafeStrings", 0);
-
     setup::InstallOptions options;
     options.hookAllDlls = true;
     Make().Install(options);
 
     const std::string loader = Folder() + "ToravexLoader10.bpl";
-    EXPECT_EQ(registry_.ValueNames(Hive::CurrentUser, kPackages), (Names{loader, "A.bpl", "B.bpl"}));
+    EXPECT_EQ(ValueNames(kPackages), (Names{loader, "A.bpl", "B.bpl"}));
     EXPECT_EQ(Data(kPackages, loader), "Toravex");
     EXPECT_EQ(Data(kPackages, "A.bpl"), "Package A");
     EXPECT_EQ(registry_.ReadDword(Hive::CurrentUser, kPackages, "B.bpl"), 7u);
     EXPECT_EQ(Data(kExperts, "Toravex"), Folder() + "Toravex10.dll");
     EXPECT_TRUE(FileExists(Folder() + "Toravex10.dll") && FileExists(loader));
-    EXPECT_EQ(registry_.ValueNames(Hive::CurrentUser, kOptions),
-              (Names{"NoFastSys", "NoFastObj", "HookAllDlls", "HookBplOnly", "BlendedFastCode"}));
+    EXPECT_EQ(ValueNames(kOptions), (Names{"NoFastSys", "NoFastObj", "HookAllDlls", "HookBplOnly", "BlendedFastCode"}));
     EXPECT_EQ(registry_.ReadDword(Hive::CurrentUser, kOptions, "HookAllDlls"), 1u);
-    EXPECT_EQ(registry_.ReadDword(Hive::CurrentUser, kOptions, "HookBplOnly"), 1u);
     EXPECT_EQ(registry_.ReadDword(Hive::CurrentUser, kOptions, "NoFastSys"), 0u);
-    // The uninstall's marks (files absent in both folders, the package list
+    // The uninstall's marks (no files in either folder, the package list
     // cleaned), cleared, then the install's in order.
     EXPECT_EQ(steps_.marks, (Names{"0+", "1+", "0+", "1+", "2+", "0-", "1-", "2-", "0+", "1+", "2+", "2+"}));
-}
 
-TEST_F(InstallerTest, ReinstallMovesTheLoaderBackInFront) {
-    InstallIde();
-    Make().Install({});
-    const std::string loader = Folder() + "ToravexLoader10.bpl";
-    // Someone moved it between A and B, as an IDE rewriting its list may do.
+    // Moved between A and B (as an IDE rewriting its list may do), a
+    // reinstall puts it in front again.
     registry_.DeleteValue(Hive::CurrentUser, kPackages, loader);
-    registry_.WriteString(Hive::CurrentUser, kPackages, "A.bpl", "A");
     registry_.WriteString(Hive::CurrentUser, kPackages, loader, "TORAVEX");
-    registry_.WriteString(Hive::CurrentUser, kPackages, "B.bpl", "B");
-
+    registry_.WriteString(Hive::CurrentUser, kPackages, "C.bpl", "C");
+    SetFileAttributesA(loader.c_str(), FILE_ATTRIBUTE_READONLY);
     Make().Install({});
-    EXPECT_EQ(registry_.ValueNames(Hive::CurrentUser, kPackages), (Names{loader, "A.bpl", "B.bpl"}));
-    EXPECT_EQ(registry_.ValueNames(Hive::CurrentUser, kExperts), Names{"Toravex"});
+    EXPECT_EQ(ValueNames(kPackages), (Names{loader, "A.bpl", "B.bpl", "C.bpl"}));
+    EXPECT_EQ(GetFileAttributesA(loader.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "copied over";
 }
 
 TEST_F(InstallerTest, IdeNotInstalledFailsAfterTheOptionsWereRewritten) {
     registry_.CreateKey(Hive::CurrentUser, kOptions);
-    registry_.WriteDword(Hive::CurrentUser, kOptions, "ThreadSafeStrings", 0);
+    registry_.WriteDword(Hive::CurrentUser, kOptions, "FastQuit", 1);
     EXPECT_EQ(Error([&] { Make().Install({}); }), "Invalid Delphi/BCB 10 + installation. Cannot open registry key");
-    EXPECT_EQ(registry_.ValueNames(Hive::CurrentUser, kOptions).size(), 5u);
+    EXPECT_EQ(ValueNames(kOptions).size(), 5u);
     EXPECT_FALSE(FileExists(installer_->InstallFolder()));
     EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, kExperts));
-    // With an empty second key the uninstall error of this build is never raised.
-    EXPECT_EQ(Error([&] { installer_->Uninstall(); }), "<none>");
+    EXPECT_EQ(Error([&] { installer_->Uninstall(); }), "<none>") << "the empty second key counts as done";
+
+    InstallIde();
+    DeleteFileA((platform_.program + "ToravexLoader10.bpl").c_str());
+    EXPECT_EQ(Error([&] { Make().Install({}); }), "Cannot copy file to " + Folder() + "ToravexLoader10.bpl");
+    EXPECT_EQ(steps_.marks.back(), "0+");
 }
 
 TEST_F(InstallerTest, UninstallRemovesEverythingAndTicksStepsOfFilesNeverCopied) {
     InstallIde();
-    Make().Uninstall();  // nothing was installed; no package list either
+    Make().Uninstall();  // nothing installed, no package list either
     EXPECT_EQ(steps_.marks, (Names{"0-", "1-", "2-", "0+", "1+", "0+", "1+", "2+"}));
 
     registry_.CreateKey(Hive::CurrentUser, kPackages);
     registry_.WriteString(Hive::CurrentUser, kPackages, "A.bpl", "A");
     Make().Install({});
     registry_.WriteString(Hive::CurrentUser, kExperts, "SevenToravex", "old.dll");
+    Touch(Folder() + "notes.txt");
     Make().Uninstall();
-    EXPECT_EQ(registry_.ValueNames(Hive::CurrentUser, kPackages), Names{"A.bpl"});
-    EXPECT_TRUE(registry_.ValueNames(Hive::CurrentUser, kExperts).empty());
+    EXPECT_EQ(ValueNames(kPackages), Names{"A.bpl"});
+    EXPECT_TRUE(ValueNames(kExperts).empty());
     EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, kOptions));
-    EXPECT_FALSE(FileExists(installer_->InstallFolder())) << "removed when empty";
-
-    Make().Install({});
-    WriteFile(Folder() + "notes.txt", "mine");
-    Make().Uninstall();
     EXPECT_FALSE(FileExists(Folder() + "Toravex10.dll"));
     EXPECT_TRUE(FileExists(Folder() + "notes.txt")) << "a folder that is not empty stays";
-}
 
-TEST_F(InstallerTest, UninstallWithoutRootDirStillRemovesFilesAndRegistration) {
-    registry_.CreateKey(Hive::LocalMachine, kIdeKey);
+    // Without "RootDir" only the IDE's "bin" folder is out of reach.
+    DeleteFileA((Folder() + "notes.txt").c_str());
+    registry_.DeleteValue(Hive::LocalMachine, kIdeKey, "RootDir");
     Make().Install({});
     Make().Uninstall();
-    EXPECT_FALSE(FileExists(installer_->InstallFolder()));
-    EXPECT_TRUE(registry_.ValueNames(Hive::CurrentUser, kPackages).empty());
-}
-
-TEST_F(InstallerTest, CopiesOverReadOnlyFilesAndNamesTheDestinationWhenCopyFails) {
-    InstallIde();
-    Make().Install({});
-    SetFileAttributesA((Folder() + "Toravex10.dll").c_str(), FILE_ATTRIBUTE_READONLY);
-    Make().Install({});
-    EXPECT_EQ(GetFileAttributesA((Folder() + "Toravex10.dll").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-
-    DeleteFileA((platform_.program + "ToravexLoader10.bpl").c_str());
-    EXPECT_EQ(Error([&] { Make().Install({}); }), "Cannot copy file to " + Folder() + "ToravexLoader10.bpl");
-    EXPECT_EQ(steps_.marks.back(), "0+");
+    EXPECT_FALSE(FileExists(installer_->InstallFolder())) << "removed when empty";
+    EXPECT_EQ(ValueNames(kPackages), Names{"A.bpl"});
 }
 
 TEST_F(InstallerTest, Windows9xPutsTheFilesIntoTheIdeBinFolder) {
@@ -170,36 +146,18 @@ TEST_F(InstallerTest, Windows9xPutsTheFilesIntoTheIdeBinFolder) {
     EXPECT_FALSE(FileExists(bin + "Toravex10.dll"));
 
     registry_.DeleteValue(Hive::CurrentUser, kIdeKey, "RootDir");
-    EXPECT_EQ(Error([&] { Make().Install({}); }),
-              "Invalid Delphi/BCB installation. No \"RootDir\" registry value found");
+    EXPECT_EQ(Error([&] { Make().Install({}); }), "Invalid Delphi/BCB installation. No \"RootDir\" registry value found");
 }
 
 TEST_F(InstallerTest, TheDelphi5BuildServesBothIdesAndWritesTheShortcutOption) {
     EXPECT_EQ(Error([&] { Make(50).Uninstall(); }), "Invalid Delphi/BCB 5 installation. Cannot open registry key");
-    EXPECT_EQ(Error([&] { Make(50).Install({}); }), "Invalid Delphi/BCB 5 + installation. Cannot open registry key");
-
-    const char builder[] = "\\Software\\Borland\\C++Builder\\5.0";
-    InstallIde(builder);
+    InstallIde("\\Software\\Borland\\C++Builder\\5.0");
     setup::InstallOptions options;
     options.setShortCuts = false;
     Make(50).Install(options);
     EXPECT_EQ(Data("\\Software\\Borland\\C++Builder\\5.0\\Experts", "Toravex"), Folder() + "Toravex5.dll");
     EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, "\\Software\\Borland\\Delphi\\5.0\\Experts"));
     EXPECT_EQ(registry_.ReadDword(Hive::CurrentUser, "\\Software\\Kalvoro\\Toravex\\5", "SetShortCuts"), 0u);
-}
-
-TEST_F(InstallerTest, OptionsLoadAsStoredOrTheirDefaults) {
-    const auto& profile = setup::SetupProfileFor(100);
-    setup::InstallOptions loaded = setup::LoadInstallOptions(registry_, profile);
-    EXPECT_TRUE(!loaded.noFastSys && !loaded.noFastObj && !loaded.hookAllDlls && loaded.hookBplOnly &&
-                !loaded.blendedFastCode && loaded.setShortCuts);
-    registry_.CreateKey(Hive::CurrentUser, kOptions);
-    registry_.WriteDword(Hive::CurrentUser, kOptions, "HookAllDlls", 2);
-    registry_.WriteDword(Hive::CurrentUser, kOptions, "HookBplOnly", 0);
-    registry_.WriteString(Hive::CurrentUser, kOptions, "NoFastSys", "1");  // not a number: the default
-    loaded = setup::LoadInstallOptions(registry_, profile);
-    EXPECT_TRUE(loaded.hookAllDlls && !loaded.hookBplOnly && !loaded.noFastSys);
-
     // The installer writes where the plug-in of the same build reads.
     for (const setup::SetupProfile& p : setup::kSetupProfiles)
         EXPECT_STREQ(p.optionsKey, toravex::ProfileFor(p.packageVersion).optionsKey);
