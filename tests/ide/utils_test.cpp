@@ -53,6 +53,7 @@ TEST_F(UtilsTest, CachedFileAgeKeepsTheFirstValueUntilTheCacheIsCleared) {
     const std::string file = testsupport::TempDir() + "\\cached.txt";
     const std::string missing = testsupport::TempDir() + "\\later.txt";
     WriteFileAt(file, 2001, 1, 1, 0, 0, 0);
+    DeleteFileA(missing.c_str());
     HostString name(file.c_str()), later(missing.c_str());
     EXPECT_EQ(CachedFileAge(name.Get()), DosAge(2001, 1, 1, 0, 0, 0));
     EXPECT_EQ(CachedFileAge(later.Get()), -1);
