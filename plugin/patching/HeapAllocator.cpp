@@ -10,7 +10,8 @@ namespace {
 using RaiseLastError = void(HOSTCALL*)();
 
 // The host runtime's routine that raises its exception for GetLastError:
-// RaiseLastOSError, or RaiseLastWin32Error in the builds that predate it.
+// RaiseLastOSError, or in the oldest runtime, which predates it, the
+// RaiseLastWin32Error that the later ones keep beside it.
 RaiseLastError HostRaiseLastError() {
     HMODULE rtl = Runtime().module;
     if (auto raise = FindHostRoutine<RaiseLastError>(rtl, hostnames::Sysutils_RaiseLastOSError)) return raise;
