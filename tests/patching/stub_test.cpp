@@ -196,7 +196,7 @@ TEST_F(StubTest, CallSitesRewrittenWhileOtherThreadsCallThroughThem) {
             if (run(r) != r + kSites) ++wrong;
     };
     std::thread t1(caller), t2(caller);
-    constexpr long kResets = 5000;
+    constexpr long kResets = 3000;
     for (long resets = 0, i = 0; resets < kResets; i = (i + 7) % kSites) {
         uint8_t* displacement = block + 5 * i + 1;
         if (reinterpret_cast<uintptr_t>(displacement) % 64 > 60) continue;  // never rewritten
@@ -208,7 +208,7 @@ TEST_F(StubTest, CallSitesRewrittenWhileOtherThreadsCallThroughThem) {
             VirtualProtect(displacement, 4, was, &was);
         }
         ++resets;
-        Sleep(0);
+        for (int pause = 0; pause < 500; ++pause) __builtin_ia32_pause();  // let the callers at the lock
     }
     stop = true;
     t1.join(), t2.join();
