@@ -89,12 +89,12 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     return CallWindowProcA(base, hwnd, message, wParam, lParam);
 }
 
-void RegisterClasses() {
+void RegisterClasses(WNDPROC windowProc) {
     static bool registered = false;
     if (registered) return;
     registered = true;
     WNDCLASSA window = {};
-    window.lpfnWndProc = DefWindowProcA;  // replaced per window once its object is attached
+    window.lpfnWndProc = windowProc;
     window.hInstance = GetModuleHandleA(nullptr);
     window.hCursor = LoadCursor(nullptr, IDC_ARROW);
     window.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
@@ -135,15 +135,14 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create(const std::string& firstParameter) {
-    RegisterClasses();
+    RegisterClasses(&MainWindow::WindowProc);
     RECT frame = {0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
     hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, "Install Toravex", kWindowStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
     if (!hwnd_) return false;
-    SetPropA(hwnd_, kObjectProperty, this);
-    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::WindowProc));
+    SetPropA(hwnd_, kObjectProperty, this);  // from here on the window's messages reach this object
     CreateControls();
 
     // The creation handler.
@@ -166,7 +165,7 @@ bool MainWindow::Create(const std::string& firstParameter) {
 void MainWindow::CreateControls() {
     font_ = MakeFont(-11, FW_NORMAL, "MS Sans Serif");
     captionFont_ = MakeFont(-45, FW_BOLD, "Comic Sans MS");
-    labelFont_ = MakeFont(-11, FW_BOLD, "Arial\xF6");
+    labelFont_ = MakeFont(-11, FW_BOLD, "Arial\xF6");  // the face name as the form gives it
     MainWindowControls& c = controls_;
     const DWORD box = BS_AUTOCHECKBOX | WS_TABSTOP;
 
