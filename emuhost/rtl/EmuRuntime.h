@@ -110,6 +110,7 @@ enum RuntimeErrorCode : uint8_t {
 [[noreturn]] void RuntimeError(uint8_t code);
 [[noreturn]] void AbstractError();
 void InitRuntimeErrorClasses();
+void InitOSErrorClass();
 
 // Modules (Modules.cpp) and locale (FileNames.cpp).
 using ModuleUnloadProc = void(HOSTCALL*)(uint32_t module);
@@ -120,7 +121,8 @@ void InitSysLocale();
 // Packages (Packages.cpp).
 using PackageInfoProc = void(HOSTCALL_STACK*)(const char* name, uint8_t nameType, uint8_t flags, void* param);
 const hostabi::PackageInfoHeader* PackageInfoTable(struct HINSTANCE__* module);
-void InitModuleList();
+void HOSTCALL RegisterModule(hostabi::LibModule* module);
+extern "C" hostabi::LibModule* emu_System_LibModuleList;
 void RegisterRuntimeModule(struct HINSTANCE__* self);
 // Fills a class record with TObject's behaviour; called at package load in
 // the order parents first.
@@ -158,6 +160,7 @@ extern "C" hostabi::ResStringRec emu_Sysconst_SInvalidPackageFile;
 extern "C" hostabi::ResStringRec emu_Rtlconsts_SListCapacityError;
 extern "C" hostabi::ResStringRec emu_Sysconst_SErrorLoadingPackage;
 extern "C" hostabi::ResStringRec emu_Sysconst_SCannotReadPackageInfo;
+extern "C" hostabi::ResStringRec emu_Sysconst_SOSError;
 [[noreturn]] void RaiseObject(void* exceptionObject);  // the host's raise statement
 [[noreturn]] void RaiseNew(ClassRecord& cls, const char* message);
 // What an export that exists only to be found does when it is called anyway.

@@ -140,6 +140,7 @@ ResStringRec emu_Sysconst_SInvalidPackageFile = {&emurtl::ModuleInstance, EMU_RE
 ResStringRec emu_Rtlconsts_SListCapacityError = {&emurtl::ModuleInstance, EMU_RESSTR_SLISTCAPACITYERROR};
 ResStringRec emu_Sysconst_SErrorLoadingPackage = {&emurtl::ModuleInstance, EMU_RESSTR_SERRORLOADINGPACKAGE};
 ResStringRec emu_Sysconst_SCannotReadPackageInfo = {&emurtl::ModuleInstance, EMU_RESSTR_SCANNOTREADPACKAGEINFO};
+ResStringRec emu_Sysconst_SOSError = {&emurtl::ModuleInstance, EMU_RESSTR_SOSERROR};
 }
 
 // Before RTLConsts existed (the 50 build) the list errors lived in Consts.

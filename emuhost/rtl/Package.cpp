@@ -6,12 +6,12 @@
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         emurtl::ModuleInstance = reinterpret_cast<uint32_t>(instance);
-        emurtl::InitModuleList();
         emurtl::InitSysLocale();
         emurtl::InitModuleUnloadProcs();
         emurtl::InitObjectClasses();
         emurtl::InitExceptionClasses();
         emurtl::InitRuntimeErrorClasses();
+        emurtl::InitOSErrorClass();
         emurtl::InitInterfacedClasses();
         emurtl::InitListClasses();
         emurtl::InitInterfaceListClass();

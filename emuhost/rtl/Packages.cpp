@@ -14,9 +14,6 @@ namespace emurtl {
 
 namespace {
 
-LibModule* gModules = nullptr;  // the registered modules, the latest first
-CRITICAL_SECTION gModuleLock;
-
 // Walks a package information table: `Unit(name, nameType, flags)` for each
 // required package (type 1) and then each contained unit (type 0).
 template <class Visit>
@@ -56,7 +53,7 @@ void ModuleName(HMODULE module, char** result) {
 
 // The registered package, other than `self`, that contains unit `name`.
 HMODULE FindUnitOwner(const char* name, HMODULE self) {
-    for (LibModule* m = gModules; m; m = m->next) {
+    for (LibModule* m = emu_System_LibModuleList; m; m = m->next) {
         HMODULE module = reinterpret_cast<HMODULE>(m->instance);
         if (module == self) continue;
         const PackageInfoHeader* info = PackageInfoTable(module);
@@ -87,7 +84,6 @@ HMODULE FindUnitOwner(const char* name, HMODULE self) {
 void CheckForDuplicateUnits(HMODULE module) {
     const PackageInfoHeader* info = PackageInfoTable(module);
     if (!IsPackage(info) || (info->flags & hostabi::kIgnoreDupUnits)) return;
-    EnterCriticalSection(&gModuleLock);
     const char* duplicate = nullptr;
     HMODULE owner = nullptr;
     WalkPackageInfo(info, [&](const char* unit, uint8_t type, uint8_t flags) {
@@ -96,7 +92,6 @@ void CheckForDuplicateUnits(HMODULE module) {
             return;
         if ((owner = FindUnitOwner(unit, module))) duplicate = unit;
     });
-    LeaveCriticalSection(&gModuleLock);
     if (!duplicate) return;
     char* args[3] = {};
     ModuleName(module, &args[0]);
@@ -113,27 +108,6 @@ const PackageInfoHeader* PackageInfoTable(HMODULE module) {
     HRSRC resource = module ? FindResourceA(module, "PACKAGEINFO", reinterpret_cast<LPCSTR>(RT_RCDATA)) : nullptr;
     HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
     return data ? static_cast<const PackageInfoHeader*>(LockResource(data)) : nullptr;
-}
-
-void InitModuleList() { InitializeCriticalSection(&gModuleLock); }
-
-void HOSTCALL RegisterModule(LibModule* module) {
-    EnterCriticalSection(&gModuleLock);
-    module->next = gModules;
-    gModules = module;
-    LeaveCriticalSection(&gModuleLock);
-}
-
-// Tells the module-unload procedures, then takes the module off the list.
-void HOSTCALL UnregisterModule(LibModule* module) {
-    NotifyModuleUnload(module->instance);
-    EnterCriticalSection(&gModuleLock);
-    for (LibModule** p = &gModules; *p; p = &(*p)->next)
-        if (*p == module) {
-            *p = module->next;
-            break;
-        }
-    LeaveCriticalSection(&gModuleLock);
 }
 
 void HOSTCALL_STACK GetPackageInfo(HMODULE module, void* param, int32_t* flags, PackageInfoProc infoProc) {
@@ -197,7 +171,7 @@ void HOSTCALL UnloadPackage(HMODULE module) {
     FreeLibrary(module);
 }
 
-// The runtime package is a package itself, registered from its start.
+// The runtime package is a package itself, in the module list from its start.
 LibModule gRuntimeModule;
 void RegisterRuntimeModule(HMODULE self) {
     gRuntimeModule.instance = reinterpret_cast<uint32_t>(self);
@@ -209,8 +183,6 @@ void RegisterRuntimeModule(HMODULE self) {
 
 extern "C" {
 using namespace emurtl;
-void HOSTCALL emu_System_RegisterModule(LibModule* m) { RegisterModule(m); }
-void HOSTCALL emu_System_UnregisterModule(LibModule* m) { UnregisterModule(m); }
 void HOSTCALL_STACK emu_Sysutils_GetPackageInfo(HMODULE m, void* param, int32_t* flags, PackageInfoProc proc)
     __asm__("_emu_Sysutils_GetPackageInfo");
 void HOSTCALL_STACK emu_Sysutils_GetPackageInfo(HMODULE m, void* param, int32_t* flags, PackageInfoProc proc) {

@@ -71,3 +71,61 @@ void HOSTCALL emu_System_Error(uint8_t code) { emurtl::RuntimeError(code); }
 // the host's runtime does for a run-time error it is not asked to raise.
 void HOSTCALL emu_System_RunError(uint8_t code) { ExitProcess(code); }
 }
+
+// SysUtils.RaiseLastOSError (RaiseLastWin32Error in every build): EOSError
+// with the last error code and the system's text for it, or the plain
+// message when the code is 0.
+namespace emurtl {
+
+extern "C" ClassRecord emu_EOSError_record;
+ClassRecord emu_EOSError_record;
+
+struct OSErrorObject {
+    hostabi::ExceptionObject base;
+    uint32_t errorCode;
+};
+
+void InitOSErrorClass() {
+    static const unsigned char kName[] = "\x08" "EOSError";
+    DefineClass(emu_EOSError_record, kName, sizeof(OSErrorObject), &emu_Exception_record, nullptr);
+}
+
+void RaiseLastOSError() {
+    const DWORD code = GetLastError();
+    void* error;
+    if (code == 0) {
+        char* text = nullptr;
+        LStrFromPChar(&text, "A call to an OS function failed");
+        error = ExceptionCreate(ClassRef(emu_EOSError_record), 1, text);
+        LStrClr(&text);
+    } else {
+        char* system = nullptr;
+        char* description = nullptr;
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&system), 0, nullptr);
+        int32_t length = 0;
+        while (system && system[length]) ++length;
+        while (length > 0 && (system[length - 1] == '\r' || system[length - 1] == '\n' || system[length - 1] == ' '))
+            --length;
+        LStrFromPCharLen(&description, system, length);
+        LocalFree(system);
+        hostabi::VarRec args[2] = {};
+        args[0].vInteger = static_cast<int32_t>(code);
+        args[0].vType = hostabi::vartype::kInteger;
+        args[1].vAnsiString = description;
+        args[1].vType = hostabi::vartype::kAnsiString;
+        error = ExceptionCreateResFmt(ClassRef(emu_EOSError_record), 1, &emu_Sysconst_SOSError, 1, args);
+        LStrClr(&description);
+    }
+    static_cast<OSErrorObject*>(error)->errorCode = code;
+    RaiseObject(error);
+}
+
+}  // namespace emurtl
+
+__asm__(".globl _emu_Sysutils_EOSError\n\t.set _emu_Sysutils_EOSError, _emu_EOSError_record+76");
+
+extern "C" {
+void HOSTCALL emu_Sysutils_RaiseLastOSError() { emurtl::RaiseLastOSError(); }
+void HOSTCALL emu_Sysutils_RaiseLastWin32Error() { emurtl::RaiseLastOSError(); }
+}

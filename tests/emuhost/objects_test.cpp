@@ -278,6 +278,17 @@ TEST_F(Objects, InterfaceListsHoldOneReferencePerItem) {
     HostCall(n::System_IntfClear, {Word(&intf)});
 }
 
+TEST_F(Objects, RaiseLastOSErrorCarriesTheCodeAndTheSystemsText) {
+    auto raise = Routine<void(HOSTCALL*)()>(n::Sysutils_RaiseLastOSError);
+    auto raiseWin32 = Routine<void(HOSTCALL*)()>(n::Sysutils_RaiseLastWin32Error);
+    std::string cls;
+    std::string message = RaisedMessage([&] { SetLastError(ERROR_ACCESS_DENIED), raise(); }, &cls);
+    EXPECT_EQ(cls, "EOSError");
+    EXPECT_EQ(message.rfind("System Error.  Code: 5.\r\n", 0), 0u) << message;
+    EXPECT_GT(message.size(), 25u);
+    EXPECT_EQ(RaisedMessage([&] { SetLastError(0), raiseWin32(); }), "A call to an OS function failed");
+}
+
 TEST_F(Objects, SixtyFourBitHelpersTakeTheSecondOperandOnTheStackAndRemoveIt) {
     auto call = [](const n::HostName& name, int64_t a, int64_t b) {
         HostCallFrame f = HostCall(name, {static_cast<uint32_t>(a), static_cast<uint32_t>(a >> 32)},

@@ -345,6 +345,8 @@ TEST(StringOptimizeInstall, AssignmentHelpersAreReplacedOnlyOnOneProcessor) {
     };
     uint8_t before[5];
     std::memcpy(before, entry(System_LStrAsg), 5);
+    uint8_t* store = toravex::FindWideStringStore(entry(System_WStrSetLength));
+    ASSERT_NE(store, nullptr) << "the runtime's WStrSetLength calls its store routine";
 
     auto two = toravex::SetProcessorCountSource([] { return 2u; });
     toravex::PrepareStringOptimize();
@@ -352,6 +354,7 @@ TEST(StringOptimizeInstall, AssignmentHelpersAreReplacedOnlyOnOneProcessor) {
     EXPECT_EQ(entry(System_LStrCmp)[0], 0xE9);
     EXPECT_EQ(CallTarget(entry(System_LStrCmp)), reinterpret_cast<void*>(&toravex_LStrCmp));
     EXPECT_EQ(CallTarget(entry(System_WStrCmp)), reinterpret_cast<void*>(&toravex_WStrCmp));
+    EXPECT_EQ(CallTarget(store), reinterpret_cast<void*>(&toravex::WideStoreReplacement));
 
     toravex::SetProcessorCountSource([] { return 1u; });
     toravex::PrepareStringOptimize();

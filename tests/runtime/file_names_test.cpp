@@ -100,3 +100,37 @@ TEST_F(FileNamesTest, FileExistsIsFalseForDirectoriesAndMissingFiles) {
     EXPECT_FALSE(toravex::FileExistsFast(nullptr));
     DeleteFileA(file.c_str());
 }
+
+TEST_F(FileNamesTest, GeneratedPathsGiveTheRuntimesOwnResults) {
+    using namespace hostnames;
+    const struct {
+        Unary fast;
+        const HostName& host;
+    } routines[] = {
+        {toravex::ExtractFilePathFast, Sysutils_ExtractFilePath},
+        {toravex::ExtractFileDirFast, Sysutils_ExtractFileDir},
+        {toravex::ExtractFileNameFast, Sysutils_ExtractFileName},
+        {toravex::ExtractFileExtFast, Sysutils_ExtractFileExt},
+        {toravex::IncludeTrailingPathDelimiterFast, Sysutils_IncludeTrailingPathDelimiter},
+        {toravex::ExcludeTrailingPathDelimiterFast, Sysutils_ExcludeTrailingPathDelimiter},
+    };
+    // Every string of up to five characters over the alphabet that matters.
+    const char alphabet[] = {'a', '.', '\\', ':', '/'};
+    std::vector<std::string> names = {""};
+    for (size_t begin = 0, length = 1; length <= 5; ++length) {
+        size_t end = names.size();
+        for (size_t i = begin; i < end; ++i)
+            for (char c : alphabet) names.push_back(names[i] + c);
+        begin = end;
+    }
+    for (const auto& r : routines) {
+        auto host = toravex::FindHostRoutine<Unary>(toravex::Runtime().module, r.host);
+        ASSERT_NE(host, nullptr) << r.host.decorated;
+        for (const std::string& name : names) {
+            HostString s(name.c_str()), expected, actual;
+            host(s.Get(), expected.Out());
+            r.fast(s.Get(), actual.Out());
+            ASSERT_STREQ(actual.CStr(), expected.CStr()) << r.host.decorated << " of " << name;
+        }
+    }
+}
