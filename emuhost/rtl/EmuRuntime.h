@@ -74,6 +74,11 @@ bool InheritsFrom(const void* classRef, const void* ancestor);
 bool GetInterface(void* self, const hostabi::GuidRec& iid, void** result);
 void* HOSTCALL InterfacedNewInstance(void* classRef);
 extern "C" ClassRecord emu_TInterfacedObject_record;
+// The exported entries that class records name in their slots.
+extern "C" void* HOSTCALL emu_System_TObject_NewInstance(void* classRef);
+extern "C" void HOSTCALL emu_System_TObject_FreeInstance(void* self);
+extern "C" void HOSTCALL emu_System_TObject_Destroy(void* self, int8_t outermost);
+extern "C" void* HOSTCALL emu_System_TInterfacedObject_NewInstance(void* classRef);
 
 // Managed data (ManagedData.cpp).
 void InitializeMany(void* p, const void* typeInfo, uint32_t count);

@@ -75,7 +75,7 @@ ClassRecord emu_TInterfacedObject_record;
 // TInterfacedObject.NewInstance: a new instance holding one reference, which
 // AfterConstruction gives back.
 void* HOSTCALL InterfacedNewInstance(void* classRef) {
-    void* self = NewInstance(classRef);
+    void* self = emu_System_TObject_NewInstance(classRef);  // inherited, through its entry
     static_cast<InterfacedObject*>(self)->refCount = 1;
     return self;
 }
@@ -84,7 +84,7 @@ void InitInterfacedClasses() {
     ClassRecord& r = emu_TInterfacedObject_record;
     DefineClass(r, kInterfacedName, sizeof(InterfacedObject), &emu_TObject_record, nullptr);
     r.header.intfTable = &kInterfacedTable;
-    r.header.newInstance = reinterpret_cast<void*>(&InterfacedNewInstance);
+    r.header.newInstance = reinterpret_cast<void*>(&emu_System_TInterfacedObject_NewInstance);
     r.header.afterConstruction = reinterpret_cast<void*>(&InterfacedAfterConstruction);
     r.header.beforeDestruction = reinterpret_cast<void*>(&InterfacedBeforeDestruction);
 }

@@ -134,9 +134,11 @@ void DefineClass(ClassRecord& record, const unsigned char* name, int32_t instanc
     }
     h.afterConstruction = reinterpret_cast<void*>(&NoOperation);
     h.beforeDestruction = reinterpret_cast<void*>(&NoOperation);
-    h.newInstance = reinterpret_cast<void*>(&NewInstance);
-    h.freeInstance = reinterpret_cast<void*>(&FreeInstance);
-    h.destroy = reinterpret_cast<void*>(&ObjectDestroy);
+    // The slots hold the exported entries themselves, as in the host, so
+    // that code which recognizes TObject's routines by address finds them.
+    h.newInstance = reinterpret_cast<void*>(&emu_System_TObject_NewInstance);
+    h.freeInstance = reinterpret_cast<void*>(&emu_System_TObject_FreeInstance);
+    h.destroy = reinterpret_cast<void*>(&emu_System_TObject_Destroy);
 }
 
 void InitObjectClasses() { DefineClass(emu_TObject_record, kTObjectName, 4, nullptr, nullptr); }

@@ -78,6 +78,10 @@ TEST_F(Objects, ClassRecordsCarryTheHostLayout) {
     EXPECT_EQ(HostCall(n::System_TObject_InstanceSize, {Word(owning)}).outEax, 20u);
     EXPECT_EQ(HostCall(n::System_TObject_ClassParent, {Word(owning)}).outEax, Word(tlist));
     EXPECT_EQ(HostCall(n::System_TObject_ClassParent, {Word(tobject)}).outEax, 0u);
+    // Inherited slots hold the exported entries themselves.
+    EXPECT_EQ(at(tlist, -12), Export(n::System_TObject_NewInstance));
+    EXPECT_EQ(at(owning, -8), Export(n::System_TObject_FreeInstance));
+    EXPECT_EQ(at(ClassRef(n::System_TInterfacedObject), -12), Export(n::System_TInterfacedObject_NewInstance));
 
     void* list = Create(n::System_TObject_Create, const_cast<char*>(tlist));
     EXPECT_EQ(*static_cast<void**>(list), tlist);
