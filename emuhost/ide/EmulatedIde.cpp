@@ -23,20 +23,20 @@
 //   expert-init <file> result=<0|1> terminate=<set|nil>
 //   design-load <file> | design-load <file> failed: <message>
 //   workload packages=<n> checksum=<8 hex digits> ms=<time of the design packages>
-//   startup ms=<time from process start to the visible main window>
+//   startup ms=<time from the start of the executable's main routine to the
+//              visible main window, experts and design packages included>
 //   mainwindow-visible, autoclose, close
-//   expert-terminate <file>, expert-unload <file>, design-unload <file>,
+//   design-unload <file>, expert-terminate <file>, expert-unload <file>,
 //   package-finalize <name>, exit 0
 // The workload and startup lines also go to standard output.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <algorithm>
 
 #include "HostBuilds.h"
 #include "HostCall.h"
