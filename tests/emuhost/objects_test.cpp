@@ -282,6 +282,31 @@ TEST_F(Objects, InterfaceListsHoldOneReferencePerItem) {
     HostCall(n::System_IntfClear, {Word(&intf)});
 }
 
+TEST_F(Objects, DynamicMethodsAreFoundThroughTheClassChain) {
+    // A class derived from TList whose dynamic table holds methods 5 and -3.
+    static int target1, target2;
+#pragma pack(push, 1)
+    static struct {
+        uint16_t count = 2;
+        int16_t indices[2] = {5, -3};
+        void* code[2] = {&target1, &target2};
+    } table;
+#pragma pack(pop)
+    struct { hostabi::ClassHeader header; void* virtuals[4]; } derived;
+    const void* tlist = ClassRef(n::Classes_TList);
+    derived.header = *hostabi::HeaderOfClass(tlist);
+    derived.header.dynamicTable = &table;
+    derived.header.parent = const_cast<void**>(&tlist);
+    std::copy_n(static_cast<void* const*>(tlist), 4, derived.virtuals);
+    void* object = &derived.virtuals[0];  // only its class reference is read
+    void* instance = &object;
+    EXPECT_EQ(HostCall(n::System_FindDynaClass, {Word(object), 5}).outEax, Word(&target1));
+    EXPECT_EQ(HostCall(n::System_FindDynaInst, {Word(instance), 0xFFFD}).outEax, Word(&target2));
+    std::string cls;
+    EXPECT_EQ(RaisedMessage([&] { HostCall(n::System_FindDynaClass, {Word(object), 6}); }, &cls), "Abstract Error");
+    EXPECT_EQ(cls, "EAbstractError");
+}
+
 TEST_F(Objects, RaiseLastOSErrorCarriesTheCodeAndTheSystemsText) {
     auto raise = Routine<void(HOSTCALL*)()>(n::Sysutils_RaiseLastOSError);
     auto raiseWin32 = Routine<void(HOSTCALL*)()>(n::Sysutils_RaiseLastWin32Error);
