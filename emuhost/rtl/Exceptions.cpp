@@ -1,6 +1,7 @@
 // Exception and its descendants, and raising them as the host does.
-#include <cstring>
+#include <cstddef>
 
+#include "Bytes.h"
 #include "EmuRuntime.h"
 
 using hostabi::ManagedFieldRef;
@@ -106,11 +107,11 @@ void RaiseNew(ClassRecord& cls, const char* message) {
 void UnimplementedExport(const char* decoratedName) {
     static const char kPrefix[] = "Runtime error: ";
     static const char kSuffix[] = " is not provided by the emulated host";
-    const size_t p = sizeof kPrefix - 1, n = std::strlen(decoratedName), s = sizeof kSuffix - 1;
-    char* text = NewLongString(static_cast<int32_t>(p + n + s));
-    std::memcpy(text, kPrefix, p);
-    std::memcpy(text + p, decoratedName, n);
-    std::memcpy(text + p + n, kSuffix, s);
+    const int32_t p = sizeof kPrefix - 1, n = TextLength(decoratedName), s = sizeof kSuffix - 1;
+    char* text = NewLongString(p + n + s);
+    CopyBytes(text, kPrefix, p);
+    CopyBytes(text + p, decoratedName, n);
+    CopyBytes(text + p + n, kSuffix, s);
     RaiseWithMessage(emu_Exception_record, text);
 }
 

@@ -137,4 +137,5 @@ ResStringRec emu_Rtlconsts_SListIndexError = {&emurtl::ModuleInstance, EMU_RESST
 ResStringRec emu_Rtlconsts_SListCountError = {&emurtl::ModuleInstance, EMU_RESSTR_SLISTCOUNTERROR};
 ResStringRec emu_Sysconst_SDuplicatePackageUnit = {&emurtl::ModuleInstance, EMU_RESSTR_SDUPLICATEPACKAGEUNIT};
 ResStringRec emu_Sysconst_SInvalidPackageFile = {&emurtl::ModuleInstance, EMU_RESSTR_SINVALIDPACKAGEFILE};
+ResStringRec emu_Rtlconsts_SListCapacityError = {&emurtl::ModuleInstance, EMU_RESSTR_SLISTCAPACITYERROR};
 }

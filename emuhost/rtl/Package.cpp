@@ -6,8 +6,13 @@
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         emurtl::ModuleInstance = reinterpret_cast<uint32_t>(instance);
+        emurtl::InitSysLocale();
+        emurtl::InitModuleUnloadProcs();
         emurtl::InitObjectClasses();
         emurtl::InitExceptionClasses();
+        emurtl::InitRuntimeErrorClasses();
+        emurtl::InitInterfacedClasses();
+        emurtl::InitListClasses();
     }
     return TRUE;
 }
