@@ -81,7 +81,8 @@ using CreateResFmt = void*(HOSTCALL_STACK*)(const void* classRef, int8_t allocat
     const HMODULE rtl = Runtime().module;
     const auto create = FindHostRoutine<CreateResFmt>(rtl, hostnames::Sysutils_Exception_CreateResFmt);
     const void* convertError = FindHostExport(rtl, hostnames::Sysutils_EConvertError);
-    const auto* message = static_cast<const hostabi::ResStringRec*>(FindHostExport(rtl, hostnames::Sysconst_SInvalidInteger));
+    const auto* message =
+        static_cast<const hostabi::ResStringRec*>(FindHostExport(rtl, hostnames::Sysconst_SInvalidInteger));
     if (!create || !convertError || !message) {
         // Not the host's runtime: still never report a value for a rejected text.
         RaiseException(static_cast<DWORD>(0xC000000D) /* invalid parameter */, EXCEPTION_NONCONTINUABLE, 0, nullptr);

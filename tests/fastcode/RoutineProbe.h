@@ -13,19 +13,15 @@ extern "C" uint32_t fastcode_probe_call(const void* routine, const uint32_t regs
 namespace fastcodetest {
 
 // What a routine called in the host's register convention failed to keep
-// (empty when all is well): registers EBX ESI EDI EBP ESP, the FPU/MMX
-// registers left in use, the direction flag.
+// (empty when all is well).
 inline std::string BrokenContract(const void* routine, uint32_t eax, uint32_t edx, uint32_t ecx,
                                   uint32_t* result = nullptr) {
     const uint32_t regs[3] = {eax, edx, ecx};
     uint32_t out = 0;
     const uint32_t broken = fastcode_probe_call(routine, regs, &out);
     if (result) *result = out;
-    static const char* const kNames[] = {"EBX ", "ESI ", "EDI ", "EBP ", "ESP ", "FPU/MMX state ", "DF "};
-    std::string text;
-    for (int i = 0; i < 7; ++i)
-        if (broken & (1u << i)) text += kNames[i];
-    return text;
+    return std::string(broken & 1 ? "registers " : "") + (broken & 2 ? "FPU/MMX state " : "") +
+           (broken & 4 ? "direction flag" : "");
 }
 
 template <class Fn>
