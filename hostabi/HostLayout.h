@@ -158,6 +158,18 @@ struct SysLocaleRec {
 };
 static_assert(offsetof(SysLocaleRec, farEast) == 12);
 
+// A module's entry in the runtime's module list (System.TLibModule): every
+// package and library built with the host registers one at process attach.
+struct LibModule {
+    LibModule* next;
+    uint32_t instance;
+    uint32_t codeInstance;
+    uint32_t dataInstance;
+    uint32_t resInstance;  // the language resource module, or instance
+    int32_t reserved;
+};
+static_assert(sizeof(LibModule) == 24);
+
 // Exception objects: class reference, then the message (a long string).
 struct ExceptionObject {
     const void* classRef;

@@ -3,6 +3,10 @@
 #include <windows.h>
 
 #include "core/HostRuntime.h"
+#include "patching/CallSiteStub.h"
+#include "patching/CodeWriteLock.h"
+#include "patching/InstructionShapes.h"
+#include "patching/PatchPlatform.h"
 
 namespace toravex {
 
@@ -16,19 +20,7 @@ unsigned SystemProcessorCount() {
 
 ProcessorCountFn gProcessorCount = &SystemProcessorCount;
 
-uint32_t Load32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-bool IsReadable(const void* p, size_t size) { return !IsBadReadPtr(p, size); }
-
-// The import thunk shape the host's linker emits: FF 25 m32, then 8B C0 (the
-// filler between thunks) or FF 25 (the next thunk).
-bool IsImportThunk(const uint8_t* p) {
-    return IsReadable(p, 8) && p[0] == 0xFF && p[1] == 0x25 &&
-           ((p[6] == 0x8B && p[7] == 0xC0) || (p[6] == 0xFF && p[7] == 0x25));
-}
+bool IsReadable(const void* p, size_t size) { return Platform().IsReadable(p, size); }
 
 uint8_t* EntryOf(const hostnames::HostName& name) {
     return ResolveStringHelperEntry(FindHostExport(Runtime().module, name));
@@ -45,8 +37,8 @@ ProcessorCountFn SetProcessorCountSource(ProcessorCountFn source) {
 uint8_t* ResolveStringHelperEntry(const void* address) {
     auto* p = static_cast<uint8_t*>(const_cast<void*>(address));
     if (!p) return nullptr;
-    if (p[0] == 0x68 && p[5] == 0xE9) p = reinterpret_cast<uint8_t*>(Load32(p + 1));
-    if (p[0] == 0xFF && p[1] == 0x25) p = *reinterpret_cast<uint8_t**>(Load32(p + 2));
+    if (p[0] == 0x68 && p[5] == 0xE9) p = reinterpret_cast<uint8_t*>(ReadU32(p + 1));
+    if (p[0] == 0xFF && p[1] == 0x25) p = *reinterpret_cast<uint8_t**>(ReadU32(p + 2));
     return p;
 }
 
@@ -56,7 +48,7 @@ uint8_t* FindWideStringStore(const uint8_t* wstrSetLengthEntry) {
     for (int i = 0; i < 256; ++i, ++p) {
         if (!IsReadable(p, 9)) return nullptr;
         if (p[0] == 0xE8 && p[5] == 0x5F && p[6] == 0x5E && p[7] == 0x5B && p[8] == 0xC3) {
-            const uint8_t* target = p + 5 + static_cast<int32_t>(Load32(p + 1));
+            const uint8_t* target = p + 5 + static_cast<int32_t>(ReadU32(p + 1));
             if (IsReadable(target, 2) && target[0] == 0x87 && target[1] == 0x10) return const_cast<uint8_t*>(target);
             return nullptr;
         }
@@ -66,13 +58,14 @@ uint8_t* FindWideStringStore(const uint8_t* wstrSetLengthEntry) {
 
 bool WriteJump(uint8_t* entry, const void* target) {
     if (!entry) return false;
+    PatchPlatform& platform = Platform();
+    CodeWriteGuard guard;
     DWORD old;
-    if (!VirtualProtect(entry, 5, PAGE_EXECUTE_READWRITE, &old)) return false;
-    const uint32_t displacement = reinterpret_cast<uint32_t>(target) - reinterpret_cast<uint32_t>(entry) - 5;
-    entry[0] = 0xE9;
-    for (int i = 0; i < 4; ++i) entry[1 + i] = static_cast<uint8_t>(displacement >> (8 * i));
-    VirtualProtect(entry, 5, old, &old);
-    FlushInstructionCache(GetCurrentProcess(), entry, 5);
+    if (!platform.Protect(entry, kJumpSize, PAGE_EXECUTE_READWRITE, &old)) return false;
+    const JumpBytes jump = EncodeJump(reinterpret_cast<uintptr_t>(entry), reinterpret_cast<uintptr_t>(target));
+    for (size_t i = 0; i < kJumpSize; ++i) entry[i] = jump.bytes[i];
+    platform.Protect(entry, kJumpSize, old, &old);
+    platform.FlushCode(entry, kJumpSize);
     return true;
 }
 
@@ -95,12 +88,9 @@ void PrepareStringOptimize() {
 // rewritten by their call-site stub to reach the comparison directly first.
 extern "C" void toravex_rewrite_comparison_site(uint8_t* returnAddress, const void* equality,
                                                 const void* comparison) {
-    uint8_t* displacement = returnAddress - 4;
-    const uint8_t* target = returnAddress + static_cast<int32_t>(toravex::Load32(displacement));
-    if (target != comparison && toravex::IsImportThunk(target)) return;
-    DWORD old;
-    if (!VirtualProtect(displacement, 4, PAGE_EXECUTE_READWRITE, &old)) return;
-    *reinterpret_cast<volatile uint32_t*>(displacement) =
-        reinterpret_cast<uint32_t>(equality) - reinterpret_cast<uint32_t>(returnAddress);
-    VirtualProtect(displacement, 4, old, &old);
+    using namespace toravex;
+    uint8_t* call = returnAddress - kJumpSize;
+    const uint8_t* target = CallDestination(call);
+    if (target != comparison && IsRewritableThunk(target)) return;
+    RetargetCall(call, equality);
 }

@@ -73,6 +73,14 @@ extern StubPageChain StubPages;
 // A stub for target from the process's pages (target itself on failure).
 void* MakeCallSiteStub(void* target);
 
+// Where the direct call (E8 rel32) at callAddress goes.
+const uint8_t* CallDestination(const uint8_t* callAddress);
+
+// Points the direct call at callAddress to newTarget with one 32-bit store,
+// under the code-write lock. A displacement that would cross a cache line is
+// left alone (another thread executing the call could see half of it).
+bool RetargetCall(uint8_t* callAddress, const void* newTarget);
+
 // Called by a stub: CallAddress (EAX) is a direct call E8 rel32; when its
 // destination is an import thunk of the accepted shape, the call is changed
 // to reach newTarget (EDX) directly. Preserves every register but EAX, EDX,

@@ -26,21 +26,29 @@ bool IsRewritableThunk(const uint8_t* d) {
     return (d[6] == 0x8B && d[7] == 0xC0) || (d[6] == 0xFF && d[7] == 0x25);
 }
 
-void HOSTCALL RewriteCallSite(uint8_t* callAddress, void* newTarget) {
+const uint8_t* CallDestination(const uint8_t* callAddress) {
+    return callAddress + kJumpSize + static_cast<int32_t>(ReadU32(callAddress + 1));
+}
+
+bool RetargetCall(uint8_t* callAddress, const void* newTarget) {
     uint8_t* displacement = callAddress + 1;
-    const uint8_t* destination = callAddress + kJumpSize + static_cast<int32_t>(ReadU32(displacement));
-    if (!IsRewritableThunk(destination) || CrossesCacheLine(displacement, 4)) return;
+    if (CrossesCacheLine(displacement, 4)) return false;
 
     PatchPlatform& platform = Platform();
     CodeWriteGuard guard;
     DWORD old;
-    if (!platform.Protect(displacement, 4, PAGE_EXECUTE_READWRITE, &old)) return;
+    if (!platform.Protect(displacement, 4, PAGE_EXECUTE_READWRITE, &old)) return false;
     const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(newTarget) -
                                                  reinterpret_cast<uintptr_t>(callAddress + kJumpSize));
     __atomic_store_n(reinterpret_cast<uint32_t*>(displacement), value, __ATOMIC_RELEASE);
     DWORD ignored;
     platform.Protect(displacement, 4, old, &ignored);
     platform.FlushCode(callAddress, kJumpSize);
+    return true;
+}
+
+void HOSTCALL RewriteCallSite(uint8_t* callAddress, void* newTarget) {
+    if (IsRewritableThunk(CallDestination(callAddress))) RetargetCall(callAddress, newTarget);
 }
 
 }  // namespace toravex

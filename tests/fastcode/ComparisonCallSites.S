@@ -6,7 +6,10 @@
         .intel_syntax noprefix
         .text
 
+// Each site starts on a 16-byte boundary, so its call's displacement never
+// crosses a cache line (such calls are never rewritten).
 .macro SITE name, target
+        .p2align 4
         .globl  _\name
         .globl  _\name\()_call
 _\name:
