@@ -2,6 +2,8 @@
 // as host code calls them.
 #include "EmuHostTest.h"
 
+#include "core/HostException.h"
+
 #include <oleauto.h>
 
 #include <algorithm>
@@ -184,6 +186,14 @@ TEST_F(StringRoutines, IntegerTextAndMax) {
         EXPECT_NO_THROW(HostCall(n::Sysutils_StrToInt, {Word(HostString(good).Get())})) << good;
     EXPECT_EQ(HostCall(n::Sysutils_StrToInt, {Word(HostString("$FFFFFFFF").Get())}).outEax, 0xFFFFFFFFu);
     EXPECT_EQ(HostCall(n::Sysutils_StrToInt, {Word(HostString("-$1").Get())}).outEax, 0xFFFFFFFFu);
+    HostString bad("x");
+    toravex::host::CaughtException caught{};
+    ASSERT_TRUE(toravex::host::TryExcept([&] { HostCall(n::Sysutils_StrToInt, {Word(bad.Get())}); }, caught));
+    char name[32];
+    toravex::host::ClassNameOf(caught.object, name, sizeof name);
+    EXPECT_STREQ(name, "EConvertError");
+    EXPECT_STREQ(toravex::host::MessageOf(caught.object), "'x' is not a valid integer value");
+    toravex::host::FreeHostObject(caught.object);
 }
 
 TEST_F(StringRoutines, WStrSetLengthStoresThroughTheInternalRoutineItsCallerCanFind) {
