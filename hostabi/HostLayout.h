@@ -59,11 +59,43 @@ struct ClassHeader {
 };
 static_assert(sizeof(ClassHeader) == 76);
 
+// A class's interface table (ClassHeader::intfTable): the interfaces it
+// implements and where their method-table pointers lie in an instance.
+struct GuidRec {
+    uint32_t data1;
+    uint16_t data2, data3;
+    uint8_t data4[8];
+};
+struct InterfaceEntry {
+    GuidRec iid;
+    void* vtable;      // the interface's method table
+    int32_t ioffset;   // offset of the method-table pointer in the instance
+    int32_t implGetter;
+};
+struct InterfaceTable {
+    int32_t entryCount;
+    InterfaceEntry entries[1];
+};
+static_assert(sizeof(InterfaceEntry) == 28);
+
+// A class's dynamic-method table (ClassHeader::dynamicTable): a 16-bit count,
+// that many 16-bit indices, then that many code addresses.
+#pragma pack(push, 1)
+struct DynamicTable {
+    uint16_t count;
+    int16_t indices[1];
+};
+#pragma pack(pop)
+
 namespace vmt {
+constexpr int kIntfTable = -72;
 constexpr int kInitTable = -64;
+constexpr int kDynamicTable = -48;
 constexpr int kClassName = -44;
 constexpr int kInstanceSize = -40;
 constexpr int kParent = -36;
+constexpr int kAfterConstruction = -28;
+constexpr int kBeforeDestruction = -24;
 constexpr int kNewInstance = -12;
 constexpr int kFreeInstance = -8;
 constexpr int kDestroy = -4;
@@ -77,6 +109,66 @@ inline const void* ParentOf(const void* classRef) {
     void** parent = HeaderOfClass(classRef)->parent;
     return parent ? *parent : nullptr;
 }
+
+// Lists (TList): class reference, then the item array, count and capacity.
+// An owning list (TObjectList) adds OwnsObjects.
+struct ListObject {
+    const void* classRef;
+    void** list;
+    int32_t count;
+    int32_t capacity;
+};
+struct ObjectListObject {
+    ListObject base;
+    uint8_t ownsObjects;  // byte offset 16
+};
+static_assert(offsetof(ObjectListObject, ownsObjects) == 16);
+constexpr int32_t kMaxListSize = 134217727;  // MaxInt div 16
+enum ListNotification : uint8_t { kListAdded = 0, kListExtracted = 1, kListDeleted = 2 };
+// TList's virtual methods in slot order (offsets from the class reference).
+namespace listslot {
+constexpr int kGrow = 0;
+constexpr int kNotify = 4;
+constexpr int kClear = 8;
+constexpr int kError = 12;
+}  // namespace listslot
+
+// TInterfacedObject: class reference, reference count, then the IInterface
+// method-table pointer.
+struct InterfacedObject {
+    const void* classRef;
+    int32_t refCount;
+    void* intfVTable;
+};
+static_assert(offsetof(InterfacedObject, refCount) == 4 && sizeof(InterfacedObject) == 12);
+
+// Dynamic arrays: reference count at -8, length at -4 (as long strings).
+struct DynArrayHeader {
+    int32_t refCount;
+    int32_t length;
+};
+
+// Locale information (SysUtils.SysLocale).
+struct SysLocaleRec {
+    uint32_t defaultLcid;
+    int32_t priLangId;
+    int32_t subLangId;
+    uint8_t farEast;     // byte offset 12
+    uint8_t middleEast;
+};
+static_assert(offsetof(SysLocaleRec, farEast) == 12);
+
+// A module's entry in the runtime's module list (System.TLibModule): every
+// package and library built with the host registers one at process attach.
+struct LibModule {
+    LibModule* next;
+    uint32_t instance;
+    uint32_t codeInstance;
+    uint32_t dataInstance;
+    uint32_t resInstance;  // the language resource module, or instance
+    int32_t reserved;
+};
+static_assert(sizeof(LibModule) == 24);
 
 // Exception objects: class reference, then the message (a long string).
 struct ExceptionObject {
@@ -131,5 +223,62 @@ struct DynArrayTypeData {
     void** elementType;  // nil when the elements need no finalization
 };
 #pragma pack(pop)
+
+}  // namespace hostabi
+
+namespace hostabi {
+
+// A resource string: the address of the variable that holds the handle of
+// the module owning the string table, and the string's identifier there
+// (an identifier of 64K or more is the address of a zero-terminated text).
+struct ResStringRec {
+    uint32_t* module;
+    int32_t identifier;
+};
+
+// One element of an `array of const`: the value, then its type tag.
+struct VarRec {
+    union {
+        int32_t vInteger;
+        const char* vAnsiString;  // a long string
+        const char* vPChar;
+        const unsigned char* vString;  // short string
+        void* vPointer;
+        void* vObject;
+        char vChar;
+    };
+    uint8_t vType;
+};
+static_assert(sizeof(VarRec) == 8);
+
+namespace vartype {
+constexpr uint8_t kInteger = 0;
+constexpr uint8_t kBoolean = 1;
+constexpr uint8_t kChar = 2;
+constexpr uint8_t kString = 4;
+constexpr uint8_t kPointer = 5;
+constexpr uint8_t kPChar = 6;
+constexpr uint8_t kObject = 7;
+constexpr uint8_t kAnsiString = 11;
+}  // namespace vartype
+
+}  // namespace hostabi
+
+namespace hostabi {
+
+// The package information resource ("PACKAGEINFO", RCDATA): flags, the
+// required packages (hash byte, zero-terminated name each), then a 32-bit
+// count of contained units (flags byte, hash byte, zero-terminated name each).
+struct PackageInfoHeader {
+    uint32_t flags;
+    int32_t requiresCount;
+};
+constexpr uint32_t kModuleTypeMask = 0xC0000000u;
+constexpr uint32_t kPackageModule = 0x40000000u;
+constexpr uint32_t kIgnoreDupUnits = 8;
+// Name types GetPackageInfo reports, and unit flags.
+constexpr uint8_t kContainsUnit = 0;
+constexpr uint8_t kRequiresPackage = 1;
+constexpr uint8_t kWeakPackageUnit = 0x0C;  // weak or originally weak
 
 }  // namespace hostabi

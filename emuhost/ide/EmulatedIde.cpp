@@ -1,17 +1,37 @@
 // The emulated IDE executable (bds.exe, delphi32.exe): starts the way the host
 // IDE starts as far as Toravex can see it. It imports the runtime package
 // statically, loads every "Known IDE Packages" entry of its registry key in
-// registry order (LoadLibrary, then the package's "Initialize"), then every
-// "Experts" entry (LoadLibrary, then INITWIZARD0001), shows its main window
-// and runs until the window is closed; then it calls the experts' terminate
-// procedures and unloads experts and packages in reverse order.
+// registry order through the runtime's LoadPackage (which runs the package's
+// "Initialize" after the duplicate-unit check), then every "Experts" entry
+// (LoadLibrary, then INITWIZARD0001), then its design packages ("Known
+// Packages", or when that key does not exist the dclemu*.bpl beside the
+// executable), whose initializations do the start-up work. It reports how
+// long the start-up took, shows its main window and runs until the window
+// is closed; then it calls the experts' terminate procedures and unloads
+// design packages, experts and packages in reverse order.
 //
 // Command line:
 //   -r<root>           registry root below \Software\Borland (default BDS or Delphi)
 //   -autoclose[:ms]    close the main window that long after it became visible
 //   -log:<file>        append one line per start-up and shut-down event
+//
+// Log lines (one per event, in this order):
+//   start <exe> build <version> key <key>
+//   package-load <name> | package-load <name> failed: <message>
+//   package-init <name>
+//   expert-load <file> | expert-load <file> failed <error>
+//   expert-init <file> result=<0|1> terminate=<set|nil>
+//   design-load <file> | design-load <file> failed: <message>
+//   workload packages=<n> checksum=<8 hex digits> ms=<time of the design packages>
+//   startup ms=<time from the start of the executable's main routine to the
+//              visible main window, experts and design packages included>
+//   mainwindow-visible, autoclose, close
+//   design-unload <file>, expert-terminate <file>, expert-unload <file>,
+//   package-finalize <name>, exit 0
+// The workload and startup lines also go to standard output.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +40,8 @@
 
 #include "HostBuilds.h"
 #include "HostCall.h"
+#include "HostFrames.h"
+#include "HostLayout.h"
 #include "RuntimeImports.h"
 
 namespace {
@@ -83,7 +105,6 @@ std::vector<RegistryValue> ReadValues(const std::string& key) {
     return values;
 }
 
-using PackageProc = void(HOSTCALL*)();
 using TerminateProc = void(HOSTCALL*)();
 using InitWizardProc = BOOL(WINAPI*)(void* services, void* registerProc, TerminateProc* terminate);
 
@@ -93,21 +114,101 @@ struct LoadedModule {
     TerminateProc terminate;
 };
 
+auto gLoadPackage = RUNTIME_IMPORT(Sysutils_LoadPackage, HMODULE(HOSTCALL*)(const char*));
+auto gUnloadPackage = RUNTIME_IMPORT(Sysutils_UnloadPackage, void(HOSTCALL*)(HMODULE));
+auto gLStrFromPChar = RUNTIME_IMPORT(System_LStrFromPChar, void(HOSTCALL*)(char**, const char*));
+auto gLStrClr = RUNTIME_IMPORT(System_LStrClr, void*(HOSTCALL*)(char**));
+auto gFree = RUNTIME_IMPORT(System_TObject_Free, void(HOSTCALL*)(void*));
+
+// Loads a package through the runtime. On failure returns 0 with the
+// message of the runtime's exception (its CR LF turned into blanks).
+HMODULE LoadPackage(const std::string& name, std::string& error) {
+    char* hostName = nullptr;
+    gLStrFromPChar(&hostName, name.c_str());
+    HMODULE module = nullptr;
+    void* exception = nullptr;
+    if (emuhost::Try([&] { module = gLoadPackage(hostName); }, &exception)) {
+        const char* message = static_cast<const hostabi::ExceptionObject*>(exception)->message;
+        error = message ? message : "";
+        std::replace(error.begin(), error.end(), '\r', ' ');
+        std::replace(error.begin(), error.end(), '\n', ' ');
+        gFree(exception);
+        module = nullptr;
+    }
+    gLStrClr(&hostName);
+    return module;
+}
+
 std::vector<LoadedModule> LoadKnownPackages(const std::string& baseKey) {
     std::vector<LoadedModule> packages;
     for (const RegistryValue& v : ReadValues(baseKey + "\\Known IDE Packages")) {
-        HMODULE h = LoadLibraryA(v.name.c_str());
+        std::string error;
+        HMODULE h = LoadPackage(v.name, error);
         if (!h) {
-            Log("package-load %s failed %lu", v.name.c_str(), GetLastError());
+            Log("package-load %s failed: %s", v.name.c_str(), error.c_str());
             continue;
         }
         Log("package-load %s", v.name.c_str());
-        if (auto init = reinterpret_cast<PackageProc>(GetProcAddress(h, "Initialize"))) {
-            init();
-            Log("package-init %s", v.name.c_str());
-        }
+        Log("package-init %s", v.name.c_str());
         packages.push_back({v.name, h, nullptr});
     }
+    return packages;
+}
+
+// The design packages: the "Known Packages" of the key, or, when the key
+// does not exist, the dclemu*.bpl beside the executable in name order.
+std::vector<std::string> DesignPackageFiles(const std::string& baseKey) {
+    std::vector<std::string> files;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (baseKey + "\\Known Packages").c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        for (const RegistryValue& v : ReadValues(baseKey + "\\Known Packages")) files.push_back(v.name);
+        return files;
+    }
+    char exe[MAX_PATH];
+    std::string dir(exe, GetModuleFileNameA(nullptr, exe, sizeof exe));
+    dir.erase(dir.find_last_of('\\') + 1);
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "dclemu??.bpl").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do files.push_back(dir + data.cFileName);
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Loads the design packages; their initializations do the start-up work.
+std::vector<LoadedModule> LoadDesignPackages(const std::string& baseKey) {
+    std::vector<LoadedModule> packages;
+    LARGE_INTEGER begin, end;
+    QueryPerformanceCounter(&begin);
+    uint32_t checksum = 0;
+    for (const std::string& file : DesignPackageFiles(baseKey)) {
+        std::string error;
+        HMODULE h = LoadPackage(file, error);
+        if (!h) {
+            Log("design-load %s failed: %s", file.c_str(), error.c_str());
+            continue;
+        }
+        Log("design-load %s", file.c_str());
+        if (auto result = reinterpret_cast<uint32_t (*)()>(GetProcAddress(h, "WorkloadResult")))
+            checksum = (checksum ^ result()) * 16777619u;
+        packages.push_back({file, h, nullptr});
+    }
+    QueryPerformanceCounter(&end);
+    char line[128];
+    std::snprintf(line, sizeof line, "workload packages=%u checksum=%08X ms=%.0f", static_cast<unsigned>(packages.size()),
+                  checksum, Milliseconds(begin, end));
+    Log("%s", line);
+    std::printf("%s\n", line);
     return packages;
 }
 
@@ -137,6 +238,7 @@ std::vector<LoadedModule> LoadExperts(const std::string& baseKey) {
 }
 
 Settings gSettings;
+LARGE_INTEGER gProcessStart;
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
@@ -171,6 +273,7 @@ HWND CreateMainWindow() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    QueryPerformanceCounter(&gProcessStart);
     gSettings = ParseCommandLine();
     if (!gSettings.logFile.empty()) gLog = std::fopen(gSettings.logFile.c_str(), "a");
 
@@ -184,10 +287,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     std::vector<LoadedModule> packages = LoadKnownPackages(baseKey);
     std::vector<LoadedModule> experts = LoadExperts(baseKey);
+    std::vector<LoadedModule> designPackages = LoadDesignPackages(baseKey);
 
     HWND main = CreateMainWindow();
     ShowWindow(main, SW_SHOWNORMAL);
     UpdateWindow(main);
+    LARGE_INTEGER visible;
+    QueryPerformanceCounter(&visible);
+    char line[64];
+    std::snprintf(line, sizeof line, "startup ms=%.0f", Milliseconds(gProcessStart, visible));
+    Log("%s", line);
+    std::printf("%s\n", line);
+    std::fflush(stdout);
     Log("mainwindow-visible");
     if (gSettings.autoCloseMs >= 0) SetTimer(main, 1, static_cast<UINT>(gSettings.autoCloseMs), nullptr);
 
@@ -197,6 +308,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&msg);
     }
 
+    for (auto it = designPackages.rbegin(); it != designPackages.rend(); ++it) {
+        gUnloadPackage(it->handle);
+        Log("design-unload %s", it->path.c_str());
+    }
     for (auto it = experts.rbegin(); it != experts.rend(); ++it) {
         if (it->terminate) {
             it->terminate();
@@ -206,11 +321,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         Log("expert-unload %s", it->path.c_str());
     }
     for (auto it = packages.rbegin(); it != packages.rend(); ++it) {
-        if (auto fin = reinterpret_cast<PackageProc>(GetProcAddress(it->handle, "Finalize"))) {
-            fin();
-            Log("package-finalize %s", it->path.c_str());
-        }
-        FreeLibrary(it->handle);
+        gUnloadPackage(it->handle);
+        Log("package-finalize %s", it->path.c_str());
     }
     freeMem(ideState);
     Log("exit 0");

@@ -3,10 +3,19 @@
 
 #include "EmuRuntime.h"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
+        emurtl::ModuleInstance = reinterpret_cast<uint32_t>(instance);
+        emurtl::InitSysLocale();
+        emurtl::InitModuleUnloadProcs();
         emurtl::InitObjectClasses();
         emurtl::InitExceptionClasses();
+        emurtl::InitRuntimeErrorClasses();
+        emurtl::InitOSErrorClass();
+        emurtl::InitInterfacedClasses();
+        emurtl::InitListClasses();
+        emurtl::InitInterfaceListClass();
+        emurtl::RegisterRuntimeModule(instance);
     }
     return TRUE;
 }

@@ -7,12 +7,16 @@
 #include "ide/FastQuit.h"
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
+#include "ide/Utils.h"
 #include "ide/VCLHooks.h"
 #include "runtime/FastRTL.h"
 
 namespace toravex {
 
 std::string HostDirectory;
+TStringIntegerHash* UnitIndex = nullptr;
+TModuleBucketList* IndexedModules = nullptr;
+HostStringList* ExpectedPackages = nullptr;
 
 namespace {
 
@@ -59,7 +63,19 @@ void TeardownIdeIntegration() {
     std::string().swap(HostDirectory);
 }
 
-void CreateStartupContainers() {}
-void FreeStartupContainers() {}
+void CreateStartupContainers() {
+    UnitIndex = new TStringIntegerHash;
+    IndexedModules = new TModuleBucketList(3);
+    ExpectedPackages = new HostStringList;
+}
+
+void FreeStartupContainers() {
+    delete UnitIndex;
+    UnitIndex = nullptr;
+    delete IndexedModules;
+    IndexedModules = nullptr;
+    delete ExpectedPackages;
+    ExpectedPackages = nullptr;
+}
 
 }  // namespace toravex

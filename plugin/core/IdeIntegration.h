@@ -7,11 +7,21 @@
 
 namespace toravex {
 
+class TStringIntegerHash;
+class TModuleBucketList;
+class HostStringList;
+
 // The directory of the host program, without a trailing delimiter.
 extern std::string HostDirectory;
 
 void PrepareIdeIntegration();
 void TeardownIdeIntegration();
+
+// The start-up containers: unit name to the module handle of its package,
+// the package modules already indexed, the packages expected to load.
+extern TStringIntegerHash* UnitIndex;
+extern TModuleBucketList* IndexedModules;
+extern HostStringList* ExpectedPackages;
 
 // Start-up step 2 and their release at shut-down.
 void CreateStartupContainers();

@@ -2,6 +2,6 @@
 
 namespace toravex {
 
-void PreparePatchPrimitives() {}
+void PreparePatchPrimitives() { ProcessHandle = Platform().CurrentProcess(); }
 
 }  // namespace toravex

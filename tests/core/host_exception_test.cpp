@@ -140,3 +140,24 @@ TEST_F(HostExceptionTest, FramesWorkFromAMisalignedStack) {
         host::FreeHostObject(caught.object);
     });
 }
+
+TEST_F(HostExceptionTest, ResourceStringMessagesAreFormattedByTheRuntime) {
+    // raise EListError.CreateResFmt(@SListIndexError, [Index]), as host code does.
+    using CreateResFmt = void*(HOSTCALL_STACK*)(const void* cls, int alloc, const void* res, int32_t argsHigh,
+                                                const hostabi::VarRec* args);
+    auto create = Routine<CreateResFmt>(hostnames::Sysutils_Exception_CreateResFmt);
+    const void* listError = toravex::FindHostExport(toravex::Runtime().module, hostnames::Classes_EListError);
+    const void* indexError = toravex::FindHostExport(toravex::Runtime().module, hostnames::Rtlconsts_SListIndexError);
+    ASSERT_NE(listError, nullptr);
+    ASSERT_NE(indexError, nullptr);
+    hostabi::VarRec arg{};
+    arg.vInteger = -1;
+    arg.vType = hostabi::vartype::kInteger;
+
+    host::CaughtException caught{};
+    ASSERT_TRUE(host::TryExcept([&] { host::RaiseHostException(create(listError, 1, indexError, 0, &arg)); }, caught));
+    EXPECT_EQ(ClassName(caught.object), "EListError");
+    EXPECT_STREQ(host::MessageOf(caught.object), "List index out of bounds (-1)");
+    EXPECT_TRUE(host::InheritsFrom(hostabi::ClassOf(caught.object), toravex::Runtime().exceptionClass));
+    host::FreeHostObject(caught.object);
+}

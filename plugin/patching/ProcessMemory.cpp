@@ -1,0 +1,38 @@
+#include "patching/ProcessMemory.h"
+
+#include "patching/CodeWriteLock.h"
+#include "patching/InstructionShapes.h"
+#include "patching/PatchPlatform.h"
+
+namespace toravex {
+
+HANDLE ProcessHandle = nullptr;
+
+bool ReadCode(const void* entry, uint8_t* saveArea) {
+    return Platform().ReadMemory(ProcessHandle, entry, saveArea, kJumpSize, nullptr);
+}
+
+bool WriteCode(void* entry, const uint8_t* bytes) {
+    CodeWriteGuard guard;
+    return Platform().WriteMemory(ProcessHandle, entry, bytes, kJumpSize, nullptr);
+}
+
+bool RedirectCode(void* entry, const void* target, uint8_t* saveArea) {
+    ReadCode(entry, saveArea);
+    const JumpBytes jump = EncodeJump(reinterpret_cast<uintptr_t>(entry), reinterpret_cast<uintptr_t>(target));
+    return WriteCode(entry, jump.bytes);
+}
+
+bool RestoreCode(void* entry, const uint8_t* saveArea) { return WriteCode(entry, saveArea); }
+
+uint32_t ReadPointerAt(const void* base, int32_t offset) {
+    return ReadU32(static_cast<const uint8_t*>(base) + offset);
+}
+
+bool WritePointerAt(void* base, int32_t offset, uint32_t value) {
+    CodeWriteGuard guard;
+    return Platform().WriteMemory(ProcessHandle, static_cast<uint8_t*>(base) + offset, &value, sizeof value,
+                                  nullptr);
+}
+
+}  // namespace toravex

@@ -1,0 +1,30 @@
+// Redirection through process-memory reads and writes, with a 5-byte save
+// area owned by the caller (a save area whose first byte is 0 counts as not
+// installed), and 4-byte helpers for entries of class tables. Every read and
+// write goes through ProcessHandle, taken when the primitives are prepared.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace toravex {
+
+extern HANDLE ProcessHandle;
+
+// ReadProcessMemory of the 5 bytes at entry into saveArea.
+bool ReadCode(const void* entry, uint8_t* saveArea);
+// WriteProcessMemory of 5 bytes; true when it succeeds.
+bool WriteCode(void* entry, const uint8_t* bytes);
+// Saves the 5 entry bytes (a failed read leaves saveArea as it was) and
+// writes a jump to target. Entry is already resolved (ResolveEntry).
+bool RedirectCode(void* entry, const void* target, uint8_t* saveArea);
+// Writes the 5 saved bytes back.
+bool RestoreCode(void* entry, const uint8_t* saveArea);
+
+// Plain read of the 32-bit value at base + offset.
+uint32_t ReadPointerAt(const void* base, int32_t offset);
+// WriteProcessMemory of value's 4 bytes at base + offset.
+bool WritePointerAt(void* base, int32_t offset, uint32_t value);
+
+}  // namespace toravex

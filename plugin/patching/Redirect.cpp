@@ -1,0 +1,72 @@
+#include "patching/Redirect.h"
+
+#include "patching/CodeWriteLock.h"
+#include "patching/InstructionShapes.h"
+#include "patching/PatchPlatform.h"
+
+namespace toravex {
+
+namespace {
+
+// The jump takes 5 bytes; one more is made writable with it.
+constexpr size_t kProtectedBytes = 6;
+
+void PatchEntry(uint8_t* entry, const void* target, RedirectRecord& record) {
+    PatchPlatform& platform = Platform();
+    CodeWriteGuard guard;
+    DWORD old;
+    if (!platform.Protect(entry, kProtectedBytes, PAGE_EXECUTE_READWRITE, &old)) return;
+    record.Address = entry;
+    __builtin_memcpy(record.SavedBytes, entry, sizeof record.SavedBytes);
+    const JumpBytes jump = EncodeJump(reinterpret_cast<uintptr_t>(entry), reinterpret_cast<uintptr_t>(target));
+    __builtin_memcpy(entry, jump.bytes, kJumpSize);
+    DWORD ignored;
+    platform.Protect(entry, kProtectedBytes, old, &ignored);
+    platform.FlushCode(entry, kJumpSize);
+}
+
+}  // namespace
+
+void InstallRedirect(void* routine, const void* target, RedirectRecord& record) {
+    if (!routine) {
+        record.Address = nullptr;
+        return;
+    }
+    if (record.UseCount == 0) PatchEntry(static_cast<uint8_t*>(ResolveImportThunk(routine)), target, record);
+    ++record.UseCount;
+}
+
+void StartRedirect(void* routine, const void* target, RedirectRecord& record) {
+    record.UseCount = 0;
+    record.Address = nullptr;
+    InstallRedirect(routine, target, record);
+}
+
+void RemoveRedirect(RedirectRecord& record) {
+    if (record.Address && record.UseCount == 1) WriteOwnMemory(record.Address, record.SavedBytes, kJumpSize);
+    --record.UseCount;
+}
+
+void ReinstallRedirect(const void* target, RedirectRecord& record) { InstallRedirect(record.Address, target, record); }
+
+void RedirectExport(HMODULE module, const char* exportName, const void* target, RedirectRecord& record) {
+    void* routine = module && exportName ? Platform().GetExport(module, exportName) : nullptr;
+    InstallRedirect(routine, target, record);
+}
+
+bool OverwriteCode(void* routine, const void* code, size_t size) {
+    void* entry = ResolveImportThunk(routine);
+    if (!entry || !code) return false;
+    PatchPlatform& platform = Platform();
+    size_t written = 0;
+    CodeWriteGuard guard;
+    return platform.WriteMemory(platform.CurrentProcess(), entry, code, size, &written) && written == size;
+}
+
+bool WriteOwnMemory(void* address, const void* buffer, size_t size) {
+    PatchPlatform& platform = Platform();
+    CodeWriteGuard guard;
+    return platform.WriteMemory(platform.CurrentProcess(), address, buffer, size, nullptr);
+}
+
+}  // namespace toravex
