@@ -4,7 +4,6 @@
 // from 1 byte to 16 MB. Ends with the goals: the chosen Move and FillChar
 // not slower than the C runtime at any size, and from 1 MB at least 90% of
 // the string instructions' bandwidth.
-#include <cpuid.h>
 
 #include <cstdio>
 #include <cstring>
@@ -37,22 +36,6 @@ void HOSTCALL RepStosb(void* dest, int32_t count, char value) {
 void* (*volatile crtMemmove)(void*, const void*, size_t) = std::memmove;
 void* (*volatile crtMemset)(void*, int, size_t) = std::memset;
 int (*volatile crtMemcmp)(const void*, const void*, size_t) = std::memcmp;
-
-// The processor record as detection fills it; where detection is not
-// built into this library yet, the features and level-2 size come straight
-// from CPUID so that "selected" is the variant this processor gets.
-void DetectProcessor() {
-    PrepareProcessorDetection();
-    if (Processor.features) return;
-    unsigned a, b, c, d;
-    if (__get_cpuid(1, &a, &b, &c, &d)) {
-        if (d & (1u << 23)) Processor.features |= FeatureMMX;
-        if (d & (1u << 25)) Processor.features |= FeatureSSE;
-        if (d & (1u << 26)) Processor.features |= FeatureSSE2;
-        if (c & 1u) Processor.features |= FeatureSSE3;
-    }
-    if (__get_cpuid(0x80000006, &a, &b, &c, &d)) Processor.l2CacheKB = static_cast<uint16_t>(c >> 16);
-}
 
 std::vector<int32_t> Sizes(bool quick) {
     if (quick) return {1, 8, 36, 64, 256, 4096, 65536, 1 << 20, 16 << 20};
@@ -184,7 +167,7 @@ int main(int argc, char** argv) {
     bench::Options options;
     if (!bench::ParseOptions(argc, argv, options)) return 2;
     LoadLibraryA(TORAVEX_BUILD_DIR "\\emuide\\100\\bin\\rtl100.bpl");
-    DetectProcessor();
+    PrepareProcessorDetection();
     PrepareFastMove();
     const char* chosenFill = Processor.Has(FeatureSSE2) ? "FillCharB" : Processor.Has(FeatureSSE) ? "FillCharE"
                              : Processor.Has(FeatureMMX) ? "FillCharC" : "FillCharD";
