@@ -40,13 +40,19 @@ inline T* AlignDown(T* p, uintptr_t unit) {
     return reinterpret_cast<T*>(Address(p) & ~(unit - 1));
 }
 
-// Copies n bytes (none when n <= 0); the regions do not overlap. Never
-// a call of the C runtime, whose block copy may be this plug-in's own.
+// Copies n bytes (none when n <= 0); the regions do not overlap. Never a
+// call of the C runtime, whose block copy may be this plug-in's own. Short
+// pieces word by word (a string move's start-up costs more than they do).
 inline void CopyChars(char* d, const char* s, int32_t n) {
-    if (n <= 0) return;
-    uint32_t words = static_cast<uint32_t>(n) >> 2, rest = static_cast<uint32_t>(n) & 3;
-    __asm__ volatile("rep movsl" : "+D"(d), "+S"(s), "+c"(words) : : "memory");
-    __asm__ volatile("rep movsb" : "+D"(d), "+S"(s), "+c"(rest) : : "memory");
+    if (n >= 64) {
+        uint32_t words = static_cast<uint32_t>(n) >> 2, rest = static_cast<uint32_t>(n) & 3;
+        __asm__ volatile("rep movsl" : "+D"(d), "+S"(s), "+c"(words) : : "memory");
+        __asm__ volatile("rep movsb" : "+D"(d), "+S"(s), "+c"(rest) : : "memory");
+        return;
+    }
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) StoreWord(d + i, LoadWord(s + i));
+    for (; i < n; ++i) d[i] = s[i];
 }
 
 // Marks the zero bytes of w with their bit 7. The lowest mark is exact;
