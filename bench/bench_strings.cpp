@@ -352,6 +352,7 @@ void BenchStringReplace(Bench& b) {
         b.Measure("StringReplace", "StringReplace", size, replace);
         SetCaseSensitiveReplaceSearch(PosExFor(RoutineTarget));
         b.Measure("StringReplace", "selected", size, replace);
+        gSelectedName["StringReplace"] = PosExFor(RoutineTarget) == PosExA ? "with PosExA" : "with PosExB";
         SetCaseSensitiveReplaceSearch(nullptr);
         if (host)
             b.Measure("StringReplace", "host", size, [&] { host(s.Get(), from.Get(), to.Get(), result.Out(), ReplaceAll); });
