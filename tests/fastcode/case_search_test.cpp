@@ -165,20 +165,6 @@ TEST(LengthAndCopyTest, StrCopyWritesExactlyTheStringAndItsZeroByte) {
     }
 }
 
-TEST(LengthAndCopyTest, StrCopyAToADestinationJustBelowItsSource) {
-    Rng rng(16);
-    for (int distance = 1; distance <= 16; ++distance) {
-        for (int length : {0, 7, 8, 9, 31, 100}) {
-            const std::string text = RandomBytes(rng, length, 1, 255);
-            std::vector<char> buffer(256, 'x');
-            char* source = buffer.data() + 64;
-            std::memcpy(source, text.c_str(), length + 1);
-            EXPECT_EQ(StrCopyA(source - distance, source), source - distance);
-            EXPECT_EQ(std::string(source - distance), text) << distance << " " << length;
-        }
-    }
-}
-
 TEST_F(CaseConversionTest, SimdVariantsRunFromAMisalignedStack) {
     const std::string text = "Some Text Long Enough For Every Wide Path Of The Families: 0123456789 abcdefghijklmn";
     HostString s(text.c_str());
