@@ -5,6 +5,7 @@ namespace toravex {
 void OptimizeDelphiCompiler() {}
 void OptimizeCppCompiler() {}
 void InstallReadonlyHook() {}
+void InstallCompilerInitHook() {}
 void RemoveCompilerInitHook() {}
 
 }  // namespace toravex

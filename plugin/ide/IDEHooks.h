@@ -9,6 +9,8 @@ void OptimizeDelphiCompiler();
 void OptimizeCppCompiler();
 // Shortens the IDE file system's read-only test.
 void InstallReadonlyHook();
+// At the end of start-up: the hosted compiler's file look-ups by attribute query.
+void InstallCompilerInitHook();
 // Removes the compiler hooks and the read-only redirection.
 void RemoveCompilerInitHook();
 

@@ -1,7 +1,13 @@
 #include "ide/Splash.h"
 
+#include "ide/StartupWatch.h"
+
 namespace toravex {
 
-void ShowSplashLabels() {}
+// Without the IDE's splash window the end of start-up is the main window's
+// first appearance, as in the newer builds.
+void ShowSplashLabels() { StartWatchTimer(); }
+
+void SplashProgressStep(const char*) {}
 
 }  // namespace toravex

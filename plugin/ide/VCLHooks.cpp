@@ -1,9 +1,11 @@
 #include "ide/VCLHooks.h"
 
+#include "ide/StartupWatch.h"
+
 namespace toravex {
 
-void StartStartupWatch() {}
-void StopStartupWatch() {}
+void StartStartupWatch() { StartWatchTimer(); }
+void StopStartupWatch() { StopWatchTimer(); }
 void InstallColorBoxHooks() {}
 void RemoveColorBoxHooks() {}
 

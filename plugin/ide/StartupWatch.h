@@ -1,0 +1,28 @@
+// The IDE's start-up phase: from the plug-in's load until the IDE's main
+// window is first visible. While it lasts, file ages are cached, thread
+// priorities are left alone and the splash progress advances; its end runs
+// the end-of-start-up step once.
+#pragma once
+
+namespace toravex {
+
+// True from load until the end-of-start-up step.
+extern volatile bool StartupPhase;
+
+// Starts the 100 ms thread timer that watches for the main window (a
+// pending one is cancelled first).
+void StartWatchTimer();
+// Kills a pending watch timer.
+void StopWatchTimer();
+
+// Whether the IDE's main window exists and is visible; tests replace it.
+using MainWindowProbe = bool (*)();
+MainWindowProbe SetMainWindowProbe(MainWindowProbe probe);
+
+// One tick of the watch: ends start-up when the main window is visible.
+void StartupWatchTick();
+
+// The end-of-start-up step; runs once.
+void EndOfStartup();
+
+}  // namespace toravex
