@@ -1,4 +1,5 @@
 #include "fastcode/CompareMem.h"
+#include "fastcode/FastcodeCPUID.h"
 
 #include <emmintrin.h>
 #include <pmmintrin.h>
@@ -110,6 +111,22 @@ bool HOSTCALL CompareMemF(const void* p1, const void* p2, int32_t length) {
     if (Word(a) != Word(b)) return false;
     if (Diff8(a + length - 8, b + length - 8)) return false;
     return length <= 12 || MiddleEqual(a, b, length);
+}
+
+CompareMemRoutine CompareMemFor(uint8_t target) {
+    switch (target) {
+        case TargetIntelF15M6: return CompareMemA;
+        case TargetIntelF15Early: return CompareMemB;
+        case TargetSSE2: return CompareMemC;
+        case TargetIntelF6M13:
+        case TargetIntelF6M14: return CompareMemD;
+        case TargetAmdF15:
+        case TargetAmdF15Sse3: return CompareMemE;
+        case TargetGeneric:
+        case TargetMMX:
+        case TargetSSE: return CompareMemF;
+        default: return nullptr;
+    }
 }
 
 }  // namespace toravex

@@ -28,4 +28,7 @@ bool HOSTCALL CompareMemE(const void* p1, const void* p2, int32_t length);
 // a step with P1 aligned to 4.
 bool HOSTCALL CompareMemF(const void* p1, const void* p2, int32_t length);
 
+// The variant for a routine target; null for codes never produced.
+CompareMemRoutine CompareMemFor(uint8_t target);
+
 }  // namespace toravex

@@ -1,5 +1,6 @@
 #include "fastcode/FastMove.h"
 
+#include "core/BuildProfile.h"
 #include "fastcode/FastcodeCPUID.h"
 
 namespace toravex {
@@ -29,7 +30,8 @@ int32_t LargeMoveThresholdFor(uint16_t l2CacheKB) { return -static_cast<int32_t>
 
 void PrepareFastMove() {
     LargeMoveThreshold = LargeMoveThresholdFor(Processor.l2CacheKB);
-    MoveSlot = SelectMoveVariant(Processor.features);
+    // The builds without a routine table move through the FPU on every processor.
+    MoveSlot = Profile().hasRoutineTable ? SelectMoveVariant(Processor.features) : &MoveGeneric;
 }
 
 }  // namespace toravex

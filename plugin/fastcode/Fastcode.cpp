@@ -1,7 +1,51 @@
 #include "fastcode/Fastcode.h"
 
+#include "core/BuildProfile.h"
+#include "core/Options.h"
+#include "fastcode/FastcodeCPUID.h"
+
 namespace toravex {
 
-void PrepareRoutineTable() {}
+RoutineSlots toravex_Slots = {};
+
+// Each family knows which of its variants a target uses; the table gathers
+// them. StringReplace is one routine for every target.
+RoutineSlots RoutineRow(uint8_t target) {
+    RoutineSlots row{};
+    if (!CompareStrFor(target)) return row;  // not a produced target
+    row.StringReplace = &StringReplace;
+    row.CompareMem = CompareMemFor(target);
+    row.CompareStr = CompareStrFor(target);
+    row.CompareText = CompareTextFor(target);
+    row.FillChar = FillCharFor(target);
+    row.LowerCase = LowerCaseFor(target);
+    row.Pos = PosFor(target);
+    row.PosEx = PosExFor(target);
+    row.StrComp = StrCompFor(target);
+    row.StrCopy = StrCopyFor(target);
+    row.StrIComp = StrICompFor(target);
+    row.StrLen = StrLenFor(target);
+    row.StrToInt = StrToIntFor(target);
+    row.UpperCase = UpperCaseFor(target);
+    row.Max = MaxFor(target);
+    return row;
+}
+
+RoutineSlots FixedRoutineSet() {
+    RoutineSlots set = RoutineRow(TargetGeneric);
+    set.StrComp = &StrCompB;
+    set.StrLen = &StrLenB;
+    set.Max = &MaxB;
+    set.FillChar = &FillCharD;
+    set.StrIComp = nullptr;
+    set.PosEx = nullptr;
+    set.StrToInt = nullptr;
+    return set;
+}
+
+void PrepareRoutineTable() {
+    if (ReadBlendedFastCode()) RoutineTarget = TargetGeneric;
+    toravex_Slots = Profile().hasRoutineTable ? RoutineRow(RoutineTarget) : FixedRoutineSet();
+}
 
 }  // namespace toravex

@@ -30,4 +30,7 @@ void HOSTCALL FillCharD(void* dest, int32_t count, char value);
 void HOSTCALL FillCharE(void* dest, int32_t count, char value);
 }
 
+// The variant for a routine target; null for codes never produced.
+FillCharRoutine FillCharFor(uint8_t target);
+
 }  // namespace toravex

@@ -19,4 +19,7 @@ int32_t HOSTCALL MaxA(int32_t a, int32_t b);
 int32_t HOSTCALL MaxB(int32_t a, int32_t b);
 }
 
+// The variant for a routine target; null for codes never produced.
+MaxRoutine MaxFor(uint8_t target);
+
 }  // namespace toravex

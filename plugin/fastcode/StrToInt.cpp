@@ -1,4 +1,5 @@
 #include "fastcode/StrToInt.h"
+#include "fastcode/FastcodeCPUID.h"
 
 #include "HostLayout.h"
 #include "core/HostException.h"
@@ -115,5 +116,21 @@ int32_t HOSTCALL StrToIntB(const char* s) { return StrToIntOrRaise<7>(s); }
 int32_t HOSTCALL StrToIntC(const char* s) { return StrToIntOrRaise<2>(s); }
 int32_t HOSTCALL StrToIntD(const char* s) { return StrToIntOrRaise<3>(s); }
 int32_t HOSTCALL StrToIntE(const char* s) { return StrToIntOrRaise<9>(s); }
+
+StrToIntRoutine StrToIntFor(uint8_t target) {
+    switch (target) {
+        case TargetIntelF15M6: return StrToIntA;
+        case TargetIntelF15Early:
+        case TargetAmdF15: return StrToIntB;
+        case TargetIntelF6M13:
+        case TargetIntelF6M14: return StrToIntC;
+        case TargetAmdF15Sse3: return StrToIntD;
+        case TargetGeneric:
+        case TargetMMX:
+        case TargetSSE:
+        case TargetSSE2: return StrToIntE;
+        default: return nullptr;
+    }
+}
 
 }  // namespace toravex

@@ -27,4 +27,7 @@ int32_t HOSTCALL StrToIntC(const char* s);  // 2
 int32_t HOSTCALL StrToIntD(const char* s);  // 3
 int32_t HOSTCALL StrToIntE(const char* s);  // 9
 
+// The variant for a routine target; null for codes never produced.
+StrToIntRoutine StrToIntFor(uint8_t target);
+
 }  // namespace toravex
