@@ -29,32 +29,65 @@ struct BuildProfile {
     bool hasColorBoxFix;              // TCustomColorBox replacements
     bool hasStartupWatch;             // main block watches for the main window; else the older splash handling
 
-    // Runtime routines.
-    bool hasRoutineTable;  // variants chosen per processor; else a fixed blended set and MoveGeneric
+    // Runtime routines and the patch set.
+    bool hasRoutineTable;           // variants chosen per processor; else a fixed blended set and MoveGeneric
+    bool hasFreeLibraryHook;        // FreeLibrary re-pointed to report unloaded packages
+    bool hasSetThreadPriorityHook;  // thread priorities held off while the IDE starts
+    bool redirectsFileExists;       // FileExists also code-redirected, not only re-pointed
 };
 
-// clang-format off
 inline constexpr BuildProfile kBuildProfiles[] = {
-    // version, name, host build, runtime, IDE core, compiler start-up module, Delphi compiler,
-    // C++ compiler, IDE version, options key,
-    // unit index, design-package hook, colour-box fix, start-up watch, routine table
-    {100, "Toravex10", hostnames::B100, "rtl100.bpl", "coreide100.bpl", "delphicoreide100.bpl", "dcc100.dll",
-     "comp32x.dll", "4.0", "\\Software\\Kalvoro\\Toravex\\10",
-     false, true, true, true, true},
-    {90, "Toravex9", hostnames::B90, "rtl90.bpl", "coreide90.bpl", "delphicoreide90.bpl", "dcc90.dll",
-     "", "3.0", "\\Software\\Kalvoro\\Toravex\\9",
-     true, true, true, true, true},
-    {70, "Toravex7", hostnames::B70, "rtl70.bpl", "coreide70.bpl", "coreide70.bpl", "dcc70.dll",
-     "", "", "\\Software\\Kalvoro\\Toravex\\7",
-     true, false, true, false, true},
-    {60, "Toravex6", hostnames::B60, "rtl60.bpl", "coreide60.bpl", "coreide60.bpl", "dcc60.dll",
-     "comp32p.dll", "", "\\Software\\Kalvoro\\Toravex\\6",
-     true, false, false, false, true},
-    {50, "Toravex5", hostnames::B50, "vcl50.bpl", "coride50.bpl", "coride50.bpl", "dcc50.dll",
-     "comp32p.dll", "", "\\Software\\Kalvoro\\Toravex\\5",
-     true, false, false, false, false},
+    {
+        .packageVersion = 100, .name = "Toravex10", .hostBuild = hostnames::B100,
+        .runtimePackage = "rtl100.bpl", .ideCorePackage = "coreide100.bpl", .compilerStartupModule = "delphicoreide100.bpl",
+        .delphiCompiler = "dcc100.dll", .cppCompiler = "comp32x.dll", .ideVersionText = "4.0",
+        .optionsKey = "\\Software\\Kalvoro\\Toravex\\10",
+        .hasPackageUnitIndex = false, .hasDesignPackageCreateHook = true, .hasColorBoxFix = true,
+        .hasStartupWatch = true,
+        .hasRoutineTable = true, .hasFreeLibraryHook = false, .hasSetThreadPriorityHook = true,
+        .redirectsFileExists = false,
+    },
+    {
+        .packageVersion = 90, .name = "Toravex9", .hostBuild = hostnames::B90,
+        .runtimePackage = "rtl90.bpl", .ideCorePackage = "coreide90.bpl", .compilerStartupModule = "delphicoreide90.bpl",
+        .delphiCompiler = "dcc90.dll", .cppCompiler = "", .ideVersionText = "3.0",
+        .optionsKey = "\\Software\\Kalvoro\\Toravex\\9",
+        .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = true, .hasColorBoxFix = true,
+        .hasStartupWatch = true,
+        .hasRoutineTable = true, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = true,
+        .redirectsFileExists = true,
+    },
+    {
+        .packageVersion = 70, .name = "Toravex7", .hostBuild = hostnames::B70,
+        .runtimePackage = "rtl70.bpl", .ideCorePackage = "coreide70.bpl", .compilerStartupModule = "coreide70.bpl",
+        .delphiCompiler = "dcc70.dll", .cppCompiler = "", .ideVersionText = "",
+        .optionsKey = "\\Software\\Kalvoro\\Toravex\\7",
+        .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = true,
+        .hasStartupWatch = false,
+        .hasRoutineTable = true, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = false,
+        .redirectsFileExists = true,
+    },
+    {
+        .packageVersion = 60, .name = "Toravex6", .hostBuild = hostnames::B60,
+        .runtimePackage = "rtl60.bpl", .ideCorePackage = "coreide60.bpl", .compilerStartupModule = "coreide60.bpl",
+        .delphiCompiler = "dcc60.dll", .cppCompiler = "comp32p.dll", .ideVersionText = "",
+        .optionsKey = "\\Software\\Kalvoro\\Toravex\\6",
+        .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = false,
+        .hasStartupWatch = false,
+        .hasRoutineTable = true, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = false,
+        .redirectsFileExists = true,
+    },
+    {
+        .packageVersion = 50, .name = "Toravex5", .hostBuild = hostnames::B50,
+        .runtimePackage = "vcl50.bpl", .ideCorePackage = "coride50.bpl", .compilerStartupModule = "coride50.bpl",
+        .delphiCompiler = "dcc50.dll", .cppCompiler = "comp32p.dll", .ideVersionText = "",
+        .optionsKey = "\\Software\\Kalvoro\\Toravex\\5",
+        .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = false,
+        .hasStartupWatch = false,
+        .hasRoutineTable = false, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = false,
+        .redirectsFileExists = true,
+    },
 };
-// clang-format on
 
 // The profile of a package version; the 100 profile for an unknown one.
 constexpr const BuildProfile& ProfileFor(int packageVersion) {

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "fastcode/Fastcode.h"
+#include "ide/StringHash.h"
 #include "patching/PatchPlatform.h"
 
 namespace toravex {
@@ -25,6 +27,8 @@ HostString ExtractFileDir(const char* path, int32_t length) {
 }  // namespace
 
 void PrepareUtils() {
+    // String keys compare with the CompareStr chosen for this processor.
+    if (Slots.CompareStr) StringKeyCompare = Slots.CompareStr;
     CreateFileAgeCache();
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);

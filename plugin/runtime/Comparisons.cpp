@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "HostLayout.h"
+#include "fastcode/Fastcode.h"
 
 using hostabi::LengthOf;
 
@@ -15,6 +16,8 @@ int32_t HOSTCALL LocaleCompareText(const char* s1, const char* s2) {
 }
 
 bool HOSTCALL SameFileNameFast(const char* s1, const char* s2) { return LocaleCompareText(s1, s2) == 0; }
+
+bool HOSTCALL SameTextFast(const char* s1, const char* s2) { return Slots.CompareText(s1, s2) == 0; }
 
 char* HOSTCALL StrScanFast(const char* s, char c) {
     if (!s) return nullptr;

@@ -13,6 +13,9 @@ namespace toravex {
 int32_t HOSTCALL LocaleCompareText(const char* s1, const char* s2);
 bool HOSTCALL SameFileNameFast(const char* s1, const char* s2);
 
+// SameText: the CompareText routine chosen for this processor answers 0.
+bool HOSTCALL SameTextFast(const char* s1, const char* s2);
+
 // The first occurrence of c in a zero-terminated string (the terminator
 // itself when c is zero); nil when absent or for a nil string.
 char* HOSTCALL StrScanFast(const char* s, char c);

@@ -65,6 +65,13 @@ void ScanModuleImports(const char* name, HMODULE handle) {
     LeaveCriticalSection(&gScanLock);
 }
 
+void ScanModulesLocked(void (*work)()) {
+    if (!gScanLockReady) return work();
+    EnterCriticalSection(&gScanLock);
+    work();
+    LeaveCriticalSection(&gScanLock);
+}
+
 const char* FileNamePart(const char* name) {
     if (!name) return nullptr;
     const char* part = name;

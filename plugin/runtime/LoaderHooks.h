@@ -30,6 +30,8 @@ extern void (*PackageUnloadNotification)(HMODULE module);
 // module of that name, if any).
 void ScanModuleImports(const char* name, HMODULE handle);
 void CreateScanLock();
+// Runs work under the scan lock (for changes of the scan's containers).
+void ScanModulesLocked(void (*work)());
 
 // The part of a name after its last "\" or "/" (the whole name if none;
 // nil for nil), and the extension: from the last "." not followed by a
