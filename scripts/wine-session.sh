@@ -4,7 +4,7 @@ build="${build:-$(cd "$(dirname "$0")/.." && pwd)/build}"
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEARCH=win32
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 "$build/wine-run.sh" --init
 if [ -z "${DISPLAY:-}" ]; then
     display_number=$((90 + $$ % 500))

@@ -1,11 +1,15 @@
 // String equality and order tests of compiled host code: a direct call of
 // the LStrCmp or WStrCmp import thunk, its flags result tested by the
 // instruction that follows the call, as the host compiler emits them.
-// Each routine: EAX = left string, EDX = right string; EAX = 1 or 0.
+// Each routine: EAX = left string, EDX = right string; EAX = 1 or 0. Each
+// starts with its call, 16-byte aligned, so that the call's displacement
+// never straddles a cache line (a call site whose displacement does is never
+// rewritten); the package exports them so that tests can look at the calls.
         .intel_syntax noprefix
         .text
 
 .macro SHORT_JUMP name, helper, opcode
+        .balign 16
         .globl  _\name
 _\name:
         call    thunk_\helper
@@ -17,6 +21,7 @@ _\name:
 .endm
 
 .macro NEAR_JUMP name, helper, opcode
+        .balign 16
         .globl  _\name
 _\name:
         call    thunk_\helper
@@ -29,6 +34,7 @@ _\name:
 .endm
 
 .macro SET_BYTE name, helper, opcode
+        .balign 16
         .globl  _\name
 _\name:
         call    thunk_\helper

@@ -1,10 +1,11 @@
 cmake_minimum_required(VERSION 3.20)
-# Writes the import thunks of an emulated design package for one IDE build,
-# in the shape the host's linker gives them: FF 25 <import slot> (an indirect
-# jump through the slot) followed by the two filler bytes 8B C0. One thunk
-# "thunk_<Id>" per implemented runtime export of hostabi/HostExports.inc;
-# an export this build's runtime lacks gets a thunk of int3 bytes, which the
-# workload never calls (it asks the build first).
+# Writes the import thunks of an emulated package (a design package or the
+# IDE's core package) for one IDE build, in the shape the host's linker gives
+# them: FF 25 <import slot> (an indirect jump through the slot) followed by
+# the two filler bytes 8B C0. One thunk "thunk_<Id>" per implemented runtime
+# export of hostabi/HostExports.inc; an export this build's runtime lacks gets
+# a thunk of int3 bytes, which the workload never calls (it asks the build
+# first).
 #
 #   cmake -DINPUT=HostExports.inc -DOUTPUT=Thunks.S -DBUILD=100 -P Thunks.cmake
 file(STRINGS "${INPUT}" lines REGEX "^HOST_EXPORT\\(")

@@ -1,8 +1,9 @@
 // The emulated IDE executable (bds.exe, delphi32.exe): starts the way the host
-// IDE starts as far as Toravex can see it. It imports the runtime package
-// statically, loads every "Known IDE Packages" entry of its registry key in
-// registry order through the runtime's LoadPackage (which runs the package's
-// "Initialize" after the duplicate-unit check), then every "Experts" entry
+// IDE starts as far as Toravex can see it. It imports the runtime package and
+// the IDE's core package (coreide100.bpl ...) statically, loads every "Known
+// IDE Packages" entry of its registry key in registry order through the
+// runtime's LoadPackage (which runs the package's "Initialize" after the
+// duplicate-unit check), then every "Experts" entry
 // (LoadLibrary, then INITWIZARD0001), then its design packages ("Known
 // Packages", or when that key does not exist the dclemu*.bpl beside the
 // executable), whose initializations do the start-up work. It reports how
@@ -43,6 +44,9 @@
 #include "HostFrames.h"
 #include "HostLayout.h"
 #include "RuntimeImports.h"
+
+// The core package, imported statically as by the host's executable.
+extern "C" __declspec(dllimport) HMODULE CoreLoadLibraryA(const char* fileName);
 
 namespace {
 
@@ -274,6 +278,8 @@ HWND CreateMainWindow() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     QueryPerformanceCounter(&gProcessStart);
+    HMODULE (*volatile corePackage)(const char*) = &CoreLoadLibraryA;
+    (void)corePackage;
     gSettings = ParseCommandLine();
     if (!gSettings.logFile.empty()) gLog = std::fopen(gSettings.logFile.c_str(), "a");
 

@@ -103,6 +103,11 @@ void InitSysLocale() {
     l.priLangId = PRIMARYLANGID(l.defaultLcid);
     l.subLangId = SUBLANGID(l.defaultLcid);
     l.farEast = GetSystemMetrics(SM_DBCSENABLED) != 0;
+    // The emulated host's own switch: EMUHOST_FAREAST=1 in the environment
+    // makes the runtime report a Far-East locale, so tests can run the IDE
+    // as it runs on a double-byte system.
+    char farEast[4];
+    if (GetEnvironmentVariableA("EMUHOST_FAREAST", farEast, sizeof farEast) == 1 && farEast[0] == '1') l.farEast = 1;
     l.middleEast = GetSystemMetrics(SM_MIDEASTENABLED) != 0;
 }
 
