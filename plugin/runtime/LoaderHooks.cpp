@@ -134,7 +134,11 @@ HMODULE WINAPI LoadLibraryExWHook(LPCWSTR fileName, HANDLE file, DWORD flags) {
     LastErrorKeeper keepError;
     char name[MAX_PATH * 2];
     if (!fileName || !WideCharToMultiByte(CP_ACP, 0, fileName, -1, name, sizeof name, nullptr, nullptr)) name[0] = 0;
-    if (module && !(flags & (DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE))) {
+    // A handle tagged in its low bits is a file mapped for its data or
+    // resources (LOAD_LIBRARY_AS_IMAGE_RESOURCE and the like), not a module:
+    // scanning it would find nothing and use up its name.
+    const bool image = (reinterpret_cast<uintptr_t>(module) & 3) == 0;
+    if (module && image && !(flags & (DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE))) {
         if (!IsTortoiseModule(fileName)) ScanModuleImports(name, module);
     } else if (flags & DONT_RESOLVE_DLL_REFERENCES) {
         SplashProgressStep(name);

@@ -377,6 +377,14 @@ void CheckLoaderEdges() {
     HMODULE image = CoreLoadLibraryExW(Wide(work + "ProbeData.dll").c_str(), 0);
     Remember(image);
     Report(std::string("datafile loaded=") + (data ? "1" : "0") + " image=" + Scanned(image));
+    // The same for a load as an image resource (mapped for its resources
+    // only, the handle tagged in its low bits).
+    HMODULE resource = CoreLoadLibraryExW(Wide(work + "ProbeResource.dll").c_str(), 0x20);
+    image = CoreLoadLibraryExW(Wide(work + "ProbeResource.dll").c_str(), 0);
+    Remember(image);
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%u", static_cast<unsigned>(reinterpret_cast<uintptr_t>(resource) & 3));
+    Report(std::string("image-resource loaded=") + (resource ? "1" : "0") + " tag=" + tag + " image=" + Scanned(image));
 
     // Without resolving references: a slot that already holds a routine of
     // the map (bound on disk) is not re-pointed; the same file loaded fully is.

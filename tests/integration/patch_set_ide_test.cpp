@@ -137,6 +137,7 @@ protected:
         CopyFileA((EmulatedIdeDir(100) + "\\dclemu01.bpl").c_str(), (WorkDir() + "\\dclunscanned.bpl").c_str(), FALSE);
         CopyFileA(leaf.c_str(), (WorkDir() + "\\TortoiseSVN\\bin\\TortoiseProc1033.dll").c_str(), FALSE);
         CopyFileA(leaf.c_str(), (WorkDir() + "\\ProbeData.dll").c_str(), FALSE);
+        CopyFileA(leaf.c_str(), (WorkDir() + "\\ProbeResource.dll").c_str(), FALSE);
 
         ASSERT_NE(LoadEmulatedRuntime(100), nullptr);
         HMODULE probe = LoadLibraryA(ProbeFile().c_str());
@@ -332,6 +333,8 @@ TEST_F(PatchSetIdeTest, NewLibrariesAreScannedAsTheOptionsAndGuardsSay) {
     EXPECT_EQ(report.Find("tortoise")["same"], "1");
     EXPECT_EQ(report.Find("datafile")["loaded"], "1");
     EXPECT_EQ(report.Find("datafile")["image"], "yes") << "the data-file load took no name";
+    EXPECT_EQ(report.Find("image-resource")["loaded"], "1");
+    EXPECT_EQ(report.Find("image-resource")["image"], "yes") << "nor did a load for resources only";
     EXPECT_EQ(report.Find("dont-resolve")["unresolved"], "no");
     EXPECT_EQ(report.Find("dont-resolve")["resolved"], "yes");
     EXPECT_EQ(report.Find("failed-load")["result"], "0");
