@@ -69,6 +69,8 @@ void RememberLaterModule(HMODULE module) {
     if (module && !(reinterpret_cast<uintptr_t>(module) & 0xFFFF)) gLaterModules.push_back(module);
 }
 
+namespace {
+
 bool IsCallSiteStub(const void* code) {
     MEMORY_BASIC_INFORMATION m;
     if (!VirtualQuery(code, &m, sizeof m) || m.Type != MEM_PRIVATE) return false;
@@ -76,6 +78,9 @@ bool IsCallSiteStub(const void* code) {
     return p[0] == 0x50 && Contains(GetModuleHandleA(kPlugin), JumpTarget(p + 28));
 }
 
+// Where a slot leads: "host" (the routine itself), "plugin" (into the
+// plug-in library), "stub" (a call-site stub that jumps into it), "none"
+// (no slot) or "other".
 std::string SlotClass(void** slot, const void* host) {
     if (!slot) return "none";
     const void* value = *slot;
@@ -84,15 +89,11 @@ std::string SlotClass(void** slot, const void* host) {
     return IsCallSiteStub(value) ? "stub" : "other";
 }
 
-namespace {
-
 std::string Hex(uint32_t v) {
     char s[16];
     std::snprintf(s, sizeof s, "%08X", v);
     return s;
 }
-
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 // ---- The copy taken before the plug-in is loaded.
 
@@ -234,18 +235,6 @@ const FlagSite kFlagSites[] = {
     {"dp_WStrDifferSetne", true, [](int o) { return int(o != 0); }},
     {"dp_WStrBelowJb", true, [](int o) { return int(o < 0); }},
 };
-
-template <class S>
-int Order(const S& a, const S& b) {
-    const size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < n; ++i)
-        if (a[i] != b[i])
-            return static_cast<std::make_unsigned_t<typename S::value_type>>(a[i]) <
-                           static_cast<std::make_unsigned_t<typename S::value_type>>(b[i])
-                       ? -1
-                       : 1;
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
 
 const std::vector<std::string> kSiteTexts = {"",   "a",    "b",   "ab",   "abc", "abd",      "abcd",
                                              "abce", "ABCD", "\xE9", "\xE9t", "abcdefgh", "abcdefgi"};

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <type_traits>
 
 namespace probe {
 
@@ -23,11 +24,19 @@ std::string Env(const char* name);
 HMODULE CoreLoadLibraryA(const char* fileName);
 HMODULE CoreLoadLibraryExW(const wchar_t* fileName, DWORD flags);
 
-// Where an address leads: "host" (the routine itself), "plugin" (into the
-// plug-in library), "stub" (a call-site stub that jumps into it), "none"
-// (no slot) or "other".
-std::string SlotClass(void** slot, const void* host);
-bool IsCallSiteStub(const void* code);
+// ASCII text as a wide string (a byte above 0x7F becomes 0xFF80 and up).
+inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// The host's order of two strings: unsigned characters, then the shorter
+// one first; -1, 0 or 1.
+template <class S>
+int Order(const S& a, const S& b) {
+    using Unsigned = std::make_unsigned_t<typename S::value_type>;
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return static_cast<Unsigned>(a[i]) < static_cast<Unsigned>(b[i]) ? -1 : 1;
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
 
 // A library loaded after the plug-in installed itself: its import slots
 // are checked at removal too.

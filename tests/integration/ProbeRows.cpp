@@ -74,7 +74,7 @@ struct Runtime {
     void(HOSTCALL* fromPCharLen)(char**, const char*, int32_t);
     void*(HOSTCALL* clear)(char**);
     void*(HOSTCALL* create)(const void*, int8_t);
-    void(HOSTCALL* free)(void*);
+    void(HOSTCALL* freeObject)(void*);
     int32_t(HOSTCALL* add)(void*, void*);
     void*(HOSTCALL* createOwning)(const void*, int8_t, bool);
     const void* listClass;
@@ -86,7 +86,7 @@ struct Runtime {
         fromPCharLen = reinterpret_cast<decltype(fromPCharLen)>(get(System_LStrFromPCharLen));
         clear = reinterpret_cast<decltype(clear)>(get(System_LStrClr));
         create = reinterpret_cast<decltype(create)>(get(System_TObject_Create));
-        free = reinterpret_cast<decltype(free)>(get(System_TObject_Free));
+        freeObject = reinterpret_cast<decltype(freeObject)>(get(System_TObject_Free));
         add = reinterpret_cast<decltype(add)>(get(Classes_TList_Add));
         createOwning = reinterpret_cast<decltype(createOwning)>(get(Contnrs_TObjectList_CreateOwning));
         listClass = get(Classes_TList);
@@ -200,7 +200,7 @@ void OnLists(Digest& d, F&& script) {
         auto* l = static_cast<hostabi::ListObject*>(list);
         d.Add(l->count);
         for (int32_t i = 0; i < l->count; ++i) d.Add(reinterpret_cast<intptr_t>(l->list[i]));
-        Rtl().free(list);
+        Rtl().freeObject(list);
     }
 }
 

@@ -133,18 +133,6 @@ struct Pair {
     int wideOrder;
 };
 
-template <class S>
-int Order(const S& a, const S& b) {
-    const size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < n; ++i)
-        if (a[i] != b[i])
-            return static_cast<std::make_unsigned_t<typename S::value_type>>(a[i]) <
-                           static_cast<std::make_unsigned_t<typename S::value_type>>(b[i])
-                       ? -1
-                       : 1;
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
 struct Comparisons {
     CallSites* sites;
     std::vector<Pair> pairs;
@@ -176,8 +164,6 @@ DWORD WINAPI CompareThread(void* context) {
     InterlockedExchangeAdd(&c.wrong, wrong);
     return 0;
 }
-
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 void StressComparisons() {
     HMODULE core = GetModuleHandleA(kCore), rtl = GetModuleHandleA(kRuntime);

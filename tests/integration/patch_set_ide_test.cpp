@@ -107,7 +107,7 @@ ProbeReport RunIde(const Run& run, int* exitCode = nullptr) {
     SetEnvironmentVariableA("PATCHPROBE_WORK", WorkDir().c_str());
     SetEnvironmentVariableA("PATCHPROBE_IDE", EmulatedIdeDir(100).c_str());
     SetEnvironmentVariableA("EMUHOST_FAREAST", run.farEast ? "1" : nullptr);
-    const int code = RunProgram(EmulatedIdeDir(100) + "\\bds.exe", "-r" + root + " -autoclose:600 -log:" + log, 90000);
+    const int code = RunProgram(EmulatedIdeDir(100) + "\\bds.exe", "-r" + root + " -autoclose:1000 -log:" + log, 90000);
     SetEnvironmentVariableA("PATH", oldPath.c_str());
     SetEnvironmentVariableA("EMUHOST_FAREAST", nullptr);
 
