@@ -130,8 +130,9 @@ HMODULE LoadPackage(const std::string& name, std::string& error) {
     char* hostName = nullptr;
     gLStrFromPChar(&hostName, name.c_str());
     HMODULE module = nullptr;
-    void* exception = nullptr;
-    if (emuhost::Try([&] { module = gLoadPackage(hostName); }, &exception)) {
+    hostframes::CaughtException caught{};
+    if (hostframes::TryExcept([&] { module = gLoadPackage(hostName); }, caught)) {
+        void* exception = caught.object;
         const char* message = static_cast<const hostabi::ExceptionObject*>(exception)->message;
         error = message ? message : "";
         std::replace(error.begin(), error.end(), '\r', ' ');

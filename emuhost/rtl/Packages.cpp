@@ -161,8 +161,16 @@ HMODULE HOSTCALL LoadPackage(const char* name) {
         LocalFree(text);
         RaisePackageError(&emu_Sysconst_SErrorLoadingPackage, args, 2);
     }
-    emuhost_on_unwind([](void* m) { InitializePackage(*static_cast<HMODULE*>(m)); }, &module,
-                      [](void* m) { FreeLibrary(*static_cast<HMODULE*>(m)); });
+    // A package whose initialization raises is unloaded again.
+    bool initialized = false;
+    hostframes::TryFinally(
+        [&] {
+            InitializePackage(module);
+            initialized = true;
+        },
+        [&] {
+            if (!initialized) FreeLibrary(module);
+        });
     return module;
 }
 

@@ -1,23 +1,13 @@
-// System.@RaiseExcept: the host's raise statement. EAX = the exception object.
-// Raises the structured exception 0x0EEDFADE, non-continuable, with seven
-// parameters: the address of the raise, the object, then EBX, ESI, EDI, EBP
-// and ESP of the raising code.
+// System.@RaiseExcept: the host's raise statement. EAX = the exception object;
+// the address of the raise is the caller's. The structured exception itself
+// (0x0EEDFADE, non-continuable, seven parameters) is raised by the shared
+// hostframes_raise, which takes the object as its C argument and the raise
+// address from its return address.
         .intel_syntax noprefix
         .text
         .globl  _emu_System_RaiseExcept
 _emu_System_RaiseExcept:
-        pop     edx                     // return address = address of the raise
-        push    esp
-        push    ebp
-        push    edi
-        push    esi
-        push    ebx
-        push    eax                     // the exception object
-        push    edx                     // the raise address
-        mov     ecx, esp
-        push    ecx                     // lpArguments
-        push    7                       // nNumberOfArguments
-        push    1                       // EXCEPTION_NONCONTINUABLE
-        push    0x0EEDFADE              // dwExceptionCode
-        call    _RaiseException@16
-        int3
+        pop     edx                     // the raise address
+        push    eax                     // the object, as the C argument
+        push    edx                     // the raise address, as the return address
+        jmp     _hostframes_raise

@@ -8,10 +8,6 @@
 
 namespace toravex::host {
 
-int AnyHostException(const EXCEPTION_RECORD* record, void*) {
-    return record->ExceptionCode == hostabi::kHostExceptionCode && record->NumberParameters >= 2;
-}
-
 int HostExceptionObject(const EXCEPTION_RECORD* record, void*) {
     if (!AnyHostException(record, nullptr)) return 0;
     const void* object = reinterpret_cast<const void*>(record->ExceptionInformation[1]);

@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include "core/HostException.h"
+#include "patching/CpuHelpers.h"
 
-// Processor operations, in assembly (ProcessorProbes.S).
+// Processor operations, in assembly (ProcessorProbes.S); CPUID itself is the
+// patching primitives' (HasCpuid, ReadCpuid).
 extern "C" {
-int toravex_cpuid_available();
-void toravex_cpuid(uint32_t leaf, toravex::CpuidRegisters* registers);
 int toravex_fpu_present();
 void toravex_sse_instruction();
 }
@@ -205,11 +205,11 @@ int AnyException(const EXCEPTION_RECORD*, void*) { return 1; }
 
 class ThisProcessor final : public ProcessorProbe {
 public:
-    bool HasCpuid() override { return toravex_cpuid_available() != 0; }
+    bool HasCpuid() override { return toravex::HasCpuid(); }
     CpuidRegisters Cpuid(uint32_t leaf) override {
-        CpuidRegisters r;
-        toravex_cpuid(leaf, &r);
-        return r;
+        uint32_t r[4];
+        ReadCpuid(leaf, r);
+        return {r[0], r[1], r[2], r[3]};
     }
     bool HasFpu() override { return toravex_fpu_present() != 0; }
     bool XmmStateUsable() override { return RunGuarded(toravex_sse_instruction); }

@@ -115,7 +115,7 @@ TEST_F(HostExceptionTest, FilterPassesOtherObjectsAndOtherExceptionsOn) {
     // which accepts everything, catches it.
     host::CaughtException any{};
     bool hostHandlerReturned = false;
-    bool anyCaught = host::toravex_try_except(
+    bool anyCaught = hostframes::hostframes_try_except(
                          [](void* returned) {
                              host::CaughtException c{};
                              host::TryExcept([] { RaiseException(0xE0000001, 0, 0, nullptr); }, c);

@@ -1,20 +1,21 @@
-// Host exceptions in plug-in frames.
+// Host exceptions in frames of code written in C++ (the plug-in's, and the
+// emulated host's own).
 //
 // The host raises exceptions as structured exceptions (code 0x0EEDFADE) and
 // unwinds with RtlUnwind, so the only frames it knows about are those on the
 // thread's exception-registration chain (fs:[0]). These three routines put
-// plug-in frames on that chain.
+// C++ frames on that chain.
 //
 // All three use the C convention.
-//   int  toravex_try_except(body, context, filter, filterContext, caught)
+//   int  hostframes_try_except(body, context, filter, filterContext, caught)
 //        Runs body(context). When an exception passes that filter(record,
 //        filterContext) accepts, unwinds the frames above (running their
 //        clean-ups), stores code, address and object into caught (when not
 //        nil) and returns 1; returns 0 when body returns normally.
-//   void toravex_try_finally(body, context, cleanup)
+//   void hostframes_try_finally(body, context, cleanup)
 //        Runs body(context), then cleanup(context); cleanup also runs when an
 //        exception unwinds through, which then goes on unwinding.
-//   void toravex_raise_host_exception(object)
+//   void hostframes_raise(object)
 //        Raises object the way the host's raise statement does. No return.
 //
 // Registration record, on the stack of the protected frame:
@@ -23,8 +24,8 @@
         .intel_syntax noprefix
         .text
 
-        .globl  _toravex_try_except
-_toravex_try_except:
+        .globl  _hostframes_try_except
+_hostframes_try_except:
         push    ebp
         mov     ebp, esp
         push    ebx
@@ -95,8 +96,8 @@ unwound:
         mov     eax, 1                  // ExceptionContinueSearch
         ret
 
-        .globl  _toravex_try_finally
-_toravex_try_finally:
+        .globl  _hostframes_try_finally
+_hostframes_try_finally:
         push    ebp
         mov     ebp, esp
         push    dword ptr [ebp+12]      // +16 context
@@ -126,8 +127,8 @@ finally_handler:
 1:      mov     eax, 1
         ret
 
-        .globl  _toravex_raise_host_exception
-_toravex_raise_host_exception:
+        .globl  _hostframes_raise
+_hostframes_raise:
         mov     eax, [esp+4]            // the object
         mov     edx, [esp]              // the raise address: our caller
         push    esp
