@@ -32,6 +32,38 @@ inline bool FirstWordDecides(const char* s1, const char* s2, int32_t& result) {
     return true;
 }
 
+// The start C and D share: same pointer, null operands (caught by a cheap
+// AND pre-test), the first bytes, the first word. True with the result when
+// it decides.
+inline bool StartDecides(const char* s1, const char* s2, int32_t& result) {
+    if (s1 == s2) {
+        result = 0;
+    } else if ((Address(s1) & Address(s2)) == 0 && (!s1 || !s2)) {
+        result = s1 ? LengthOf(s1) : -LengthOf(s2);
+    } else if (s1[0] != s2[0]) {
+        result = Byte(s1, 0) - Byte(s2, 0);
+    } else {
+        return FirstWordDecides(s1, s2, result);
+    }
+    return true;
+}
+
+// The word walk of B and C over the common length n of both strings, from
+// the index `from` (negative, counting up to 0 at the end of the common
+// part): the first unequal byte inside it decides, else the lengths.
+inline int32_t WalkWords(const char* s1, const char* s2, int32_t l1, int32_t l2, int32_t n, int32_t from) {
+    const char* e1 = s1 + n;
+    const char* e2 = s2 + n;
+    for (int32_t i = from; i < 0; i += 4) {
+        const uint32_t x = LoadWord(e1 + i) ^ LoadWord(e2 + i);
+        if (x == 0) continue;
+        const int32_t k = i + FirstMarkedByte(x);
+        if (k < 0) return Byte(e1, k) - Byte(e2, k);
+        break;
+    }
+    return l1 - l2;
+}
+
 }  // namespace
 
 int32_t HOSTCALL CompareStrA(const char* s1, const char* s2) {
@@ -58,52 +90,20 @@ int32_t HOSTCALL CompareStrB(const char* s1, const char* s2) {
     if (s1[0] != s2[0]) return Byte(s1, 0) - Byte(s2, 0);
     const int32_t l1 = LengthOf(s1), l2 = LengthOf(s2);
     const int32_t n = SmallerLength(l1, l2);
-    const char* e1 = s1 + n;
-    const char* e2 = s2 + n;
-    for (int32_t i = -n; i < 0; i += 4) {
-        const uint32_t x = LoadWord(e1 + i) ^ LoadWord(e2 + i);
-        if (x == 0) continue;
-        const int32_t k = i + FirstMarkedByte(x);
-        if (k < 0) return Byte(e1, k) - Byte(e2, k);
-        break;
-    }
-    return l1 - l2;
+    return WalkWords(s1, s2, l1, l2, n, -n);
 }
 
 int32_t HOSTCALL CompareStrC(const char* s1, const char* s2) {
-    if (s1 == s2) return 0;
-    if ((Address(s1) & Address(s2)) == 0) {  // catches every null operand cheaply
-        if (!s1) return -LengthOf(s2);
-        if (!s2) return LengthOf(s1);
-    }
-    if (s1[0] != s2[0]) return Byte(s1, 0) - Byte(s2, 0);
     int32_t result;
-    if (FirstWordDecides(s1, s2, result)) return result;
-
+    if (StartDecides(s1, s2, result)) return result;
     const int32_t l1 = LengthOf(s1), l2 = LengthOf(s2);
     const int32_t n = SmallerLength(l1, l2);
-    const char* e1 = s1 + n;
-    const char* e2 = s2 + n;
-    for (int32_t i = 4 - n; i < 0; i += 4) {
-        const uint32_t x = LoadWord(e1 + i) ^ LoadWord(e2 + i);
-        if (x == 0) continue;
-        const int32_t k = i + FirstMarkedByte(x);
-        if (k < 0) return Byte(e1, k) - Byte(e2, k);
-        break;
-    }
-    return l1 - l2;
+    return WalkWords(s1, s2, l1, l2, n, 4 - n);
 }
 
 int32_t HOSTCALL CompareStrD(const char* s1, const char* s2) {
-    if (s1 == s2) return 0;
-    if ((Address(s1) & Address(s2)) == 0) {
-        if (!s1) return -LengthOf(s2);
-        if (!s2) return LengthOf(s1);
-    }
-    if (s1[0] != s2[0]) return Byte(s1, 0) - Byte(s2, 0);
     int32_t result;
-    if (FirstWordDecides(s1, s2, result)) return result;
-
+    if (StartDecides(s1, s2, result)) return result;
     const int32_t l1 = LengthOf(s1), l2 = LengthOf(s2);
     const int32_t n = SmallerLength(l1, l2);
     const char* e1 = s1 + n;
