@@ -12,22 +12,11 @@
 #include <string>
 
 #include "HostCall.h"
+#include "HostCaller.h"
 #include "HostLayout.h"
 #include "HostNames.h"
 #include "TestSupport.h"
 #include "core/HostString.h"
-
-struct HostCallFrame {
-    uint32_t eax, edx, ecx;
-    uint32_t stackCount;
-    uint32_t stack[5];  // in push order: the first pushed first
-    uint32_t outEax, outEdx, outFlags;
-    int32_t stackRemoved;  // bytes of arguments the routine removed
-    uint32_t preserved;    // EBX, ESI, EDI and EBP survived
-};
-static_assert(offsetof(HostCallFrame, outEax) == 36 && offsetof(HostCallFrame, preserved) == 52);
-
-extern "C" void emuhost_host_call(void* routine, HostCallFrame* frame);
 
 namespace emutest {
 
@@ -59,7 +48,7 @@ inline HostCallFrame HostCall(const hostnames::HostName& name, std::initializer_
     for (uint32_t v : pushed) f.stack[f.stackCount++] = v;
     void* routine = Export(name);
     EXPECT_NE(routine, nullptr) << name.decorated;
-    if (routine) emuhost_host_call(routine, &f);
+    if (routine) testsupport_host_call(routine, &f);
     EXPECT_TRUE(f.preserved) << name.decorated << " changed EBX, ESI, EDI or EBP";
     return f;
 }

@@ -20,7 +20,7 @@ void* Create(const n::HostName& constructor, void* classRef, std::initializer_li
     HostCallFrame f{};
     f.eax = Word(classRef), f.edx = 1;
     if (more.size()) f.ecx = *more.begin();
-    emuhost_host_call(Export(constructor), &f);
+    testsupport_host_call(Export(constructor), &f);
     return reinterpret_cast<void*>(f.outEax);
 }
 void Free(void* object) { HostCall(n::System_TObject_Free, {Word(object)}); }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-extern "C" uint32_t fastcode_probe_call(const void* routine, const uint32_t regs[3], uint32_t* eaxOut);
+#include "HostCaller.h"
 
 namespace fastcodetest {
 
@@ -16,12 +16,15 @@ namespace fastcodetest {
 // (empty when all is well).
 inline std::string BrokenContract(const void* routine, uint32_t eax, uint32_t edx, uint32_t ecx,
                                   uint32_t* result = nullptr) {
-    const uint32_t regs[3] = {eax, edx, ecx};
-    uint32_t out = 0;
-    const uint32_t broken = fastcode_probe_call(routine, regs, &out);
-    if (result) *result = out;
-    return std::string(broken & 1 ? "registers " : "") + (broken & 2 ? "FPU/MMX state " : "") +
-           (broken & 4 ? "direction flag" : "");
+    HostCallFrame f{};
+    f.eax = eax;
+    f.edx = edx;
+    f.ecx = ecx;
+    testsupport_host_call(routine, &f);
+    if (result) *result = f.outEax;
+    const bool registersKept = f.preserved && f.stackRemoved == 0;
+    return std::string(registersKept ? "" : "registers ") + (f.fpuEmpty ? "" : "FPU/MMX state ") +
+           (f.directionClear ? "" : "direction flag");
 }
 
 template <class Fn>

@@ -1,13 +1,14 @@
-// void emuhost_host_call(void* routine, HostCallFrame* frame)   (cdecl)
+// void testsupport_host_call(void* routine, HostCallFrame* frame)   (cdecl)
 // Calls routine the way host code does: EAX, EDX and ECX from the frame, the
 // stack arguments pushed in the frame's order (first pushed first), EBX, ESI,
 // EDI and EBP loaded with marker values. Records EAX, EDX, the flags, how
-// many bytes of arguments the routine removed and whether the markers
-// survived. Not re-entrant (one test thread).
+// many bytes of arguments the routine removed, whether the markers survived,
+// whether the FPU/MMX registers were left empty and the direction flag clear
+// (see HostCaller.h for the frame). Not re-entrant (one test thread).
         .intel_syntax noprefix
         .text
-        .globl  _emuhost_host_call
-_emuhost_host_call:
+        .globl  _testsupport_host_call
+_testsupport_host_call:
         push    ebp
         push    ebx
         push    esi
@@ -50,6 +51,20 @@ _emuhost_host_call:
 3:      mov     esp, [EspBefore]
         mov     esi, [Frame]
         mov     [esi+52], eax               // preserved
+        sub     esp, 28
+        fnstenv [esp]
+        fldenv  [esp]
+        xor     eax, eax
+        cmp     word ptr [esp+8], 0xFFFF    // tag word: every register empty
+        sete    al
+        add     esp, 28
+        mov     [esi+56], eax               // fpuEmpty
+        mov     eax, [OutFlags]
+        shr     eax, 10
+        and     eax, 1
+        xor     eax, 1
+        mov     [esi+60], eax               // directionClear
+        cld
         mov     eax, [OutEax]
         mov     [esi+48-12], eax            // outEax
         mov     eax, [OutEdx]
