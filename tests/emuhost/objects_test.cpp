@@ -25,20 +25,7 @@ void* Create(const n::HostName& constructor, void* classRef, std::initializer_li
 }
 void Free(void* object) { HostCall(n::System_TObject_Free, {Word(object)}); }
 
-// The message of the host exception `body` raises ("" when none).
-template <class Body>
-std::string RaisedMessage(Body&& body, std::string* className = nullptr) {
-    host::CaughtException caught{};
-    if (!host::TryExcept(body, caught)) return "";
-    std::string message = host::MessageOf(caught.object) ? host::MessageOf(caught.object) : "";
-    if (className) {
-        char name[64];
-        host::ClassNameOf(caught.object, name, sizeof name);
-        *className = name;
-    }
-    host::FreeHostObject(caught.object);
-    return message;
-}
+using testsupport::RaisedMessage;
 
 #pragma pack(push, 1)
 struct StringType { uint8_t kind = 10, nameLength = 1; char name = 's'; };

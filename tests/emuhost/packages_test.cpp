@@ -31,18 +31,7 @@ void HOSTCALL_STACK CollectUnit(const char* name, uint8_t type, uint8_t flags, v
     ++*static_cast<int*>(param);
 }
 
-std::string RaisedMessage(void (*body)(void*), void* context, std::string* className = nullptr) {
-    host::CaughtException caught{};
-    if (!host::TryExcept([&] { body(context); }, caught)) return "";
-    std::string message = host::MessageOf(caught.object) ? host::MessageOf(caught.object) : "";
-    if (className) {
-        char name[64];
-        host::ClassNameOf(caught.object, name, sizeof name);
-        *className = name;
-    }
-    host::FreeHostObject(caught.object);
-    return message;
-}
+using testsupport::RaisedMessage;
 
 HMODULE LoadPackage(const std::string& path) {
     HostString name(path.c_str());
@@ -87,8 +76,7 @@ TEST_F(Packages, ADuplicateUnitFailsTheLoadNamingBothPackagesAndReleasesTheModul
     EXPECT_NE(result(), 0u);  // its initialization ran the start-up work
 
     std::string cls;
-    std::string message = RaisedMessage([](void* p) { LoadPackage(*static_cast<std::string*>(p)); },
-                                        const_cast<std::string*>(&dup), &cls);
+    std::string message = RaisedMessage([&] { LoadPackage(dup); }, &cls);
     EXPECT_EQ(cls, "EPackageError");
     EXPECT_EQ(message,
               "Cannot load package 'dclemudup.'  It contains unit 'EmuReg01,' which is also contained in package "
@@ -109,13 +97,12 @@ TEST_F(Packages, ADuplicateUnitFailsTheLoadNamingBothPackagesAndReleasesTheModul
 
 TEST_F(Packages, LoadingOrInitializingSomethingThatIsNoPackageRaisesTheRuntimesPackageError) {
     std::string missing = testsupport::TempDir() + "\\NoSuchPackage.bpl";
-    std::string message = RaisedMessage([](void* p) { LoadPackage(*static_cast<std::string*>(p)); }, &missing);
+    std::string message = RaisedMessage([&] { LoadPackage(missing); });
     EXPECT_EQ(message.rfind("Can't load package " + missing + ".\r\n", 0), 0u) << message;
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    message = RaisedMessage([](void*) { HostCall(n::Sysutils_InitializePackage, {Word(GetModuleHandleA(nullptr))}); },
-                            nullptr);
+    message = RaisedMessage([] { HostCall(n::Sysutils_InitializePackage, {Word(GetModuleHandleA(nullptr))}); });
     EXPECT_EQ(message, std::string("Invalid package file '") + self + "'");
 }
 

@@ -39,15 +39,10 @@ int32_t RefCount(const HostString& s) { return hostabi::HeaderOf(s.Get())->refCo
 // The value a StrToInt routine gave, or the class and message of its error
 // ("EConvertError: '12x' is not a valid integer value").
 std::string Convert(StrToIntRoutine parse, const HostString& text) {
-    host::CaughtException caught{};
     int32_t value = 0;
-    if (!host::TryExcept([&] { value = parse(text.Get()); }, caught)) return std::to_string(value);
-    char name[64];
-    host::ClassNameOf(caught.object, name, sizeof name);
-    const char* message = host::MessageOf(caught.object);
-    std::string error = std::string(name) + ": " + (message ? message : "");
-    host::FreeHostObject(caught.object);
-    return error;
+    std::string className;
+    const std::string message = testsupport::RaisedMessage([&] { value = parse(text.Get()); }, &className);
+    return className.empty() ? std::to_string(value) : className + ": " + message;
 }
 
 std::string Rejection(const std::string& text) { return "EConvertError: '" + text + "' is not a valid integer value"; }

@@ -13,7 +13,6 @@
 #include "runtime/ListRoutines.h"
 
 using hostabi::ListObject;
-namespace host = toravex::host;
 
 namespace {
 
@@ -69,15 +68,6 @@ protected:
     static Fn HostMethod(const hostnames::HostName& n) {
         return toravex::FindHostRoutine<Fn>(rtl, n);
     }
-    // The message of the list error `f` raises; "" when it raises none.
-    template <class F>
-    static std::string ErrorOf(F&& f) {
-        host::CaughtException caught{};
-        if (!host::TryExcept(f, caught)) return "";
-        std::string message = host::MessageOf(caught.object) ? host::MessageOf(caught.object) : "";
-        host::FreeHostObject(caught.object);
-        return message;
-    }
 
     static inline HMODULE rtl;
     static inline const void* listClass;
@@ -113,26 +103,26 @@ TEST_F(ListRoutinesTest, RandomOperationsMatchTheRuntimesOwnMethods) {
             std::string expectedError, actualError;
             switch (random() % 7) {
                 case 0:
-                    expectedError = ErrorOf([&] { hostInsert(expected, index, p); });
+                    expectedError = testsupport::RaisedMessage([&] { hostInsert(expected, index, p); });
                     expectedNotices.swap(gNotices);
-                    actualError = ErrorOf([&] { toravex::ListInsertFast(actual, index, p); });
+                    actualError = testsupport::RaisedMessage([&] { toravex::ListInsertFast(actual, index, p); });
                     break;
                 case 1:
-                    expectedError = ErrorOf([&] { hostPut(expected, index, p); });
+                    expectedError = testsupport::RaisedMessage([&] { hostPut(expected, index, p); });
                     expectedNotices.swap(gNotices);
-                    actualError = ErrorOf([&] { toravex::ListPutFast(actual, index, p); });
+                    actualError = testsupport::RaisedMessage([&] { toravex::ListPutFast(actual, index, p); });
                     break;
                 case 2: {
                     int32_t n = random() % 9 ? static_cast<int32_t>(random() % (count + 4)) : -1;
-                    expectedError = ErrorOf([&] { hostSetCount(expected, n); });
+                    expectedError = testsupport::RaisedMessage([&] { hostSetCount(expected, n); });
                     expectedNotices.swap(gNotices);
-                    actualError = ErrorOf([&] { toravex::ListSetCountFast(actual, n); });
+                    actualError = testsupport::RaisedMessage([&] { toravex::ListSetCountFast(actual, n); });
                     break;
                 }
                 case 3: {
                     int32_t other = static_cast<int32_t>(random() % (count + 1));
-                    expectedError = ErrorOf([&] { hostExchange(expected, index, other); });
-                    actualError = ErrorOf([&] { toravex::ListExchangeFast(actual, index, other); });
+                    expectedError = testsupport::RaisedMessage([&] { hostExchange(expected, index, other); });
+                    actualError = testsupport::RaisedMessage([&] { toravex::ListExchangeFast(actual, index, other); });
                     break;
                 }
                 case 4:
@@ -140,15 +130,15 @@ TEST_F(ListRoutinesTest, RandomOperationsMatchTheRuntimesOwnMethods) {
                     break;
                 case 5: {
                     void *a = nullptr, *b = nullptr;
-                    expectedError = ErrorOf([&] { a = hostGet(expected, index); });
-                    actualError = ErrorOf([&] { b = toravex::ListGetFast(actual, index); });
+                    expectedError = testsupport::RaisedMessage([&] { a = hostGet(expected, index); });
+                    actualError = testsupport::RaisedMessage([&] { b = toravex::ListGetFast(actual, index); });
                     ASSERT_EQ(a, b);
                     break;
                 }
                 case 6: {
                     void *a = nullptr, *b = nullptr;
-                    expectedError = ErrorOf([&] { a = hostLast(expected); });
-                    actualError = ErrorOf([&] { b = toravex::ListLastFast(actual); });
+                    expectedError = testsupport::RaisedMessage([&] { a = hostLast(expected); });
+                    actualError = testsupport::RaisedMessage([&] { b = toravex::ListLastFast(actual); });
                     ASSERT_EQ(a, b);
                     break;
                 }
@@ -163,13 +153,13 @@ TEST_F(ListRoutinesTest, RandomOperationsMatchTheRuntimesOwnMethods) {
 
 TEST_F(ListRoutinesTest, ErrorsNameTheOffendingValue) {
     ListObject* list = NewList(true);
-    EXPECT_EQ(ErrorOf([&] { toravex::ListLastFast(list); }), "List index out of bounds (0)");
-    EXPECT_EQ(ErrorOf([&] { toravex::ListSetCountFast(list, -1); }), "List count out of bounds (-1)");
-    EXPECT_EQ(ErrorOf([&] { toravex::ListSetCountFast(list, 134217728); }), "List count out of bounds (134217728)");
-    EXPECT_EQ(ErrorOf([&] { toravex::ListInsertFast(list, 1, nullptr); }), "List index out of bounds (1)");
-    EXPECT_EQ(ErrorOf([&] { toravex::ListInsertFast(list, 0, list); }), "");
-    EXPECT_EQ(ErrorOf([&] { toravex::ListGetFast(list, 1); }), "List index out of bounds (1)");
-    EXPECT_EQ(ErrorOf([&] { toravex::ListGetFast(list, -1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(testsupport::RaisedMessage([&] { toravex::ListLastFast(list); }), "List index out of bounds (0)");
+    EXPECT_EQ(testsupport::RaisedMessage([&] { toravex::ListSetCountFast(list, -1); }), "List count out of bounds (-1)");
+    EXPECT_EQ(testsupport::RaisedMessage([&] { toravex::ListSetCountFast(list, 134217728); }), "List count out of bounds (134217728)");
+    EXPECT_EQ(testsupport::RaisedMessage([&] { toravex::ListInsertFast(list, 1, nullptr); }), "List index out of bounds (1)");
+    EXPECT_EQ(testsupport::RaisedMessage([&] { toravex::ListInsertFast(list, 0, list); }), "");
+    EXPECT_EQ(testsupport::RaisedMessage([&] { toravex::ListGetFast(list, 1); }), "List index out of bounds (1)");
+    EXPECT_EQ(testsupport::RaisedMessage([&] { toravex::ListGetFast(list, -1); }), "List index out of bounds (-1)");
     EXPECT_EQ(list->count, 1);
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "core/HostException.h"
+
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -43,6 +45,27 @@ public:
     std::vector<std::string> StepsWithPrefix(const std::string& prefix) const;
     void Clear();
 };
+
+}  // namespace testsupport
+
+namespace testsupport {
+
+// The message of the host exception `body` raises ("" when it raises none),
+// and its class name into *className; the exception object is freed.
+template <class Body>
+std::string RaisedMessage(Body&& body, std::string* className = nullptr) {
+    toravex::host::CaughtException caught{};
+    if (!toravex::host::TryExcept(body, caught)) return "";
+    const char* message = toravex::host::MessageOf(caught.object);
+    if (className) {
+        char name[64];
+        toravex::host::ClassNameOf(caught.object, name, sizeof name);
+        *className = name;
+    }
+    std::string text = message ? message : "";
+    toravex::host::FreeHostObject(caught.object);
+    return text;
+}
 
 }  // namespace testsupport
 
