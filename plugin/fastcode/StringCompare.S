@@ -49,17 +49,29 @@
 8:
 .endm
 
-        .globl  _toravex_LStrCmp
-_toravex_LStrCmp:
+// The ordering comparison of strings whose characters are `unit` bytes wide
+// (1: long strings, 2: wide strings; lengths are in characters and in bytes
+// respectively, so both walk bytes). Null operands answer first; then the
+// caller decides between the equality compare and the full order: first
+// characters, then 32-bit words over the common length with the first
+// unequal character found by a bit scan, else the length difference.
+.macro ORDERED_COMPARE name, equality, unit
+        .globl  _\name
+_\name:
         cmp     eax, edx
-        je      .Lret
+        je      .L\name\()_ret
         test    eax, edx                // nil operands have a zero AND
-        jz      .Lnil
-.Lboth:
-        ANSWER_EQUALITY_CALLERS _toravex_LStrEquals, _toravex_LStrCmp
+        jz      .L\name\()_nil
+.L\name\()_both:
+        ANSWER_EQUALITY_CALLERS _\equality, _\name
+.if \unit == 1
         mov     cl, [eax]
         cmp     cl, [edx]
-        jne     .Lret                   // first bytes decide
+.else
+        mov     cx, [eax]
+        cmp     cx, [edx]
+.endif
+        jne     .L\name\()_ret        // the first characters decide
         push    ebx
         push    esi
         push    edi
@@ -72,109 +84,55 @@ _toravex_LStrCmp:
         add     ebx, edi                // n = the smaller length, without a branch
         push    ecx
         xor     ecx, ecx
-.Lwords:
+.L\name\()_words:
         cmp     ecx, ebx
-        jae     .Llengths
+        jae     .L\name\()_lengths
         mov     esi, [eax+ecx]
         xor     esi, [edx+ecx]
-        jnz     .Ldiffer
+        jnz     .L\name\()_differ
         add     ecx, 4
-        jmp     .Lwords
-.Ldiffer:
+        jmp     .L\name\()_words
+.L\name\()_differ:
         bsf     esi, esi
         shr     esi, 3
         add     ecx, esi                // the first unequal byte
         cmp     ecx, ebx
-        jae     .Llengths               // beyond the common length
+        jae     .L\name\()_lengths    // beyond the common length
         pop     esi
+.if \unit == 1
         mov     bl, [eax+ecx]
         cmp     bl, [edx+ecx]
+.else
+        and     ecx, -2                 // the character holding that byte
+        mov     bx, [eax+ecx]
+        cmp     bx, [edx+ecx]
+.endif
         pop     edi
         pop     esi
         pop     ebx
         ret
-.Llengths:
+.L\name\()_lengths:
         pop     ecx
         add     ecx, ecx                // CF = sign of the difference, ZF = equal
         pop     edi
         pop     esi
         pop     ebx
-.Lret:
+.L\name\()_ret:
         ret
-.Lnil:
+.L\name\()_nil:
         test    eax, eax
-        jz      .Ls1nil
+        jz      .L\name\()_s1nil
         test    edx, edx
-        jnz     .Lboth
+        jnz     .L\name\()_both
         cmp     eax, edx                // S2 nil: above
         ret
-.Ls1nil:
+.L\name\()_s1nil:
         cmp     eax, 1                  // S1 nil: below
         ret
+.endm
 
-        .globl  _toravex_WStrCmp
-_toravex_WStrCmp:
-        cmp     eax, edx
-        je      .Lwret
-        test    eax, edx
-        jz      .Lwnil
-.Lwboth:
-        ANSWER_EQUALITY_CALLERS _toravex_WStrEquals, _toravex_WStrCmp
-        mov     cx, [eax]
-        cmp     cx, [edx]
-        jne     .Lwret                  // first characters decide
-        push    ebx
-        push    esi
-        push    edi
-        mov     esi, [eax-4]            // lengths in bytes
-        mov     edi, [edx-4]
-        mov     ecx, esi
-        sub     ecx, edi
-        sbb     ebx, ebx
-        and     ebx, ecx
-        add     ebx, edi
-        push    ecx
-        xor     ecx, ecx
-.Lwwords:
-        cmp     ecx, ebx
-        jae     .Lwlengths
-        mov     esi, [eax+ecx]
-        xor     esi, [edx+ecx]
-        jnz     .Lwdiffer
-        add     ecx, 4
-        jmp     .Lwwords
-.Lwdiffer:
-        bsf     esi, esi
-        shr     esi, 3
-        add     ecx, esi
-        cmp     ecx, ebx
-        jae     .Lwlengths
-        and     ecx, -2                 // the character holding that byte
-        pop     esi
-        mov     bx, [eax+ecx]
-        cmp     bx, [edx+ecx]
-        pop     edi
-        pop     esi
-        pop     ebx
-        ret
-.Lwlengths:
-        pop     ecx
-        add     ecx, ecx
-        pop     edi
-        pop     esi
-        pop     ebx
-.Lwret:
-        ret
-.Lwnil:
-        test    eax, eax
-        jz      .Lws1nil
-        test    edx, edx
-        jnz     .Lwboth
-        cmp     eax, edx
-        ret
-.Lws1nil:
-        cmp     eax, 1
-        ret
+        ORDERED_COMPARE toravex_LStrCmp, toravex_LStrEquals, 1
+        ORDERED_COMPARE toravex_WStrCmp, toravex_WStrEquals, 2
 
 // Equality only, for long and wide strings alike: both keep their exact
 // length (characters or bytes) in the 4 bytes before the data. ZF set when

@@ -7,7 +7,6 @@
 
 #include "HostLayout.h"
 #include "TestSupport.h"
-#include "core/HostException.h"
 #include "core/HostRuntime.h"
 #include "fastcode/FastMove.h"
 #include "runtime/ListRoutines.h"
