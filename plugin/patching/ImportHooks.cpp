@@ -63,7 +63,8 @@ void TJclPeMapImgHookItem::Unhook() {
     MEMORY_BASIC_INFORMATION region;
     bool done = true;
     if (Platform().Query(Base, &region, sizeof region) == sizeof region && !(region.State & MEM_FREE))
-        done = TJclPeMapImgHooks::ReplaceImport(Base, LibraryName.CStr(), NewAddress, OriginalAddress);
+        done = Platform().IsReadable(Slot, 4) && *Slot == static_cast<uint32_t>(reinterpret_cast<uintptr_t>(NewAddress)) &&
+               StoreSlot(Slot, OriginalAddress);
     if (done) Base = nullptr;
 }
 
@@ -83,7 +84,7 @@ bool TJclPeMapImgHooks::HookModule(void* base, ImportDecision decide) {
             void* replacement = nullptr;
             if (decide(name, address, &replacement) && replacement && StoreSlot(slot, replacement)) {
                 if (libraryName.Empty()) libraryName = HostString(name);
-                Add(new TJclPeMapImgHookItem(base, libraryName, replacement, address, this));
+                Add(new TJclPeMapImgHookItem(base, libraryName, replacement, address, this, slot));
                 changed = true;
             }
             return true;

@@ -22,13 +22,16 @@ class TJclPeMapImgHooks;
 class TJclPeMapImgHookItem {
 public:
     TJclPeMapImgHookItem(void* base, HostString libraryName, void* newAddress, void* originalAddress,
-                         TJclPeMapImgHooks* owner)
+                         TJclPeMapImgHooks* owner, uint32_t* slot)
         : Base(base), LibraryName(static_cast<HostString&&>(libraryName)), NewAddress(newAddress),
-          OriginalAddress(originalAddress), Owner(owner) {}
+          OriginalAddress(originalAddress), Owner(owner), Slot(slot) {}
     virtual ~TJclPeMapImgHookItem();
 
-    // Writes OriginalAddress back where NewAddress is, unless the module's
-    // memory is free (unloaded); Base becomes nil once done.
+    // Writes OriginalAddress back into its slot while the slot still holds
+    // NewAddress, unless the module's memory is free (unloaded); Base
+    // becomes nil once done. Only this item's own slot is touched: two
+    // imports re-pointed at one replacement are each restored to their own
+    // routine.
     void Unhook();
 
     void* Base;               // the module whose table was changed; nil once restored
@@ -36,6 +39,7 @@ public:
     void* NewAddress;         // written into the slot
     void* OriginalAddress;    // what the slot held (9x forwarding stub resolved)
     TJclPeMapImgHooks* Owner;
+    uint32_t* Slot;           // the import slot that was re-pointed
 };
 
 class TJclPeMapImgHooks : public OwningList<TJclPeMapImgHookItem> {

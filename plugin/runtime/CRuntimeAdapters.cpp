@@ -17,12 +17,6 @@ void* __cdecl CrtMemmove(void* dest, const void* source, size_t count) {
     return dest;
 }
 
-// Not folded into CrtMemmove: its address must differ (see the header).
-__attribute__((no_icf)) void* __cdecl CrtMemcpy(void* dest, const void* source, size_t count) {
-    MoveSlot(source, dest, static_cast<int32_t>(count));
-    return dest;
-}
-
 int __cdecl CrtStrcmp(const char* a, const char* b) { return Slots.StrComp(a, b); }
 int __cdecl CrtStricmp(const char* a, const char* b) { return Slots.StrIComp(a, b); }
 size_t __cdecl CrtStrlen(const char* s) { return static_cast<size_t>(Slots.StrLen(s)); }

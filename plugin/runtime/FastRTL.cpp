@@ -50,8 +50,8 @@ const char* const kCRuntimeExports[6] = {"memset", "memmove", "memcpy", "strcmp"
 void* CRuntimeAdapter(int i) {
     switch (i) {
         case 0: return Code(&CrtMemset);
-        case 1: return Code(&CrtMemmove);
-        case 2: return Code(&CrtMemcpy);
+        case 1:
+        case 2: return Code(&CrtMemmove);
         case 3: return Code(&CrtStrcmp);
         case 4: return Slots.StrIComp ? Code(&CrtStricmp) : nullptr;  // not where StrIComp is not replaced
         default: return Code(&CrtStrlen);

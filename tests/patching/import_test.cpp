@@ -132,6 +132,28 @@ TEST_F(ImportTest, On9xASlotHoldingAForwardingStubOfARegisteredRoutineIsRepointe
     EXPECT_EQ(image.U32(0x1200), 0x11110000u);
 }
 
+// Two imports re-pointed at one replacement (memmove and memcpy share their
+// adapter): freeing the hooks gives each slot its own routine back.
+TEST_F(ImportTest, SlotsSharingAReplacementAreEachRestoredToTheirOwnRoutine) {
+    TestImage image(0x2000);
+    image.Directory(1, 0x1000);
+    image.Import(0x1000, 0x1100, 0x1200);
+    image.Text(0x1100, "msvcrt.dll");
+    image.U32(0x1200, 0x11110000);
+    image.U32(0x1204, 0x33330000);
+    TJclPeMapImgHooks hooks;
+    ASSERT_TRUE(hooks.HookModule(image.base(), [](const char*, void* address, void** replacement) {
+        if (!address) return true;
+        *replacement = Marker(0x22220000);
+        return true;
+    }));
+    EXPECT_EQ(image.U32(0x1200), 0x22220000u);
+    EXPECT_EQ(image.U32(0x1204), 0x22220000u);
+    hooks.Clear();
+    EXPECT_EQ(image.U32(0x1200), 0x11110000u);
+    EXPECT_EQ(image.U32(0x1204), 0x33330000u);
+}
+
 class FixtureLibrary {
 public:
     FixtureLibrary() : module(LoadLibraryA("import_fixture.dll")) {}
