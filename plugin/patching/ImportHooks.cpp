@@ -62,9 +62,10 @@ void TJclPeMapImgHookItem::Unhook() {
     if (!Base) return;
     MEMORY_BASIC_INFORMATION region;
     bool done = true;
-    if (Platform().Query(Base, &region, sizeof region) == sizeof region && !(region.State & MEM_FREE))
-        done = Platform().IsReadable(Slot, 4) && *Slot == static_cast<uint32_t>(reinterpret_cast<uintptr_t>(NewAddress)) &&
-               StoreSlot(Slot, OriginalAddress);
+    if (Platform().Query(Base, &region, sizeof region) == sizeof region && !(region.State & MEM_FREE)) {
+        const uint32_t replaced = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(NewAddress));
+        done = Platform().IsReadable(Slot, 4) && *Slot == replaced && StoreSlot(Slot, OriginalAddress);
+    }
     if (done) Base = nullptr;
 }
 
