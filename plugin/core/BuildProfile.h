@@ -31,7 +31,6 @@ struct BuildProfile {
 
     // Runtime routines and the patch set.
     bool hasRoutineTable;           // variants chosen per processor; else a fixed blended set and MoveGeneric
-    bool hasFreeLibraryHook;        // FreeLibrary re-pointed to report unloaded packages
     bool hasSetThreadPriorityHook;  // thread priorities held off while the IDE starts
     bool redirectsFileExists;       // FileExists also code-redirected, not only re-pointed
 };
@@ -44,7 +43,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\10",
         .hasPackageUnitIndex = false, .hasDesignPackageCreateHook = true, .hasColorBoxFix = true,
         .hasStartupWatch = true,
-        .hasRoutineTable = true, .hasFreeLibraryHook = false, .hasSetThreadPriorityHook = true,
+        .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = false,
     },
     {
@@ -54,7 +53,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\9",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = true, .hasColorBoxFix = true,
         .hasStartupWatch = true,
-        .hasRoutineTable = true, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = true,
+        .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = true,
     },
     {
@@ -64,7 +63,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\7",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = true,
         .hasStartupWatch = false,
-        .hasRoutineTable = true, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = false,
+        .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
     },
     {
@@ -74,7 +73,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\6",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = false,
         .hasStartupWatch = false,
-        .hasRoutineTable = true, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = false,
+        .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
     },
     {
@@ -84,7 +83,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\5",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = false,
         .hasStartupWatch = false,
-        .hasRoutineTable = false, .hasFreeLibraryHook = true, .hasSetThreadPriorityHook = false,
+        .hasRoutineTable = false, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
     },
 };

@@ -258,7 +258,8 @@ void InstallRuntimePatches() {
     HMODULE kernel32 = SkippedSystemModules[0];
     RegisterReplacement(kernel32, "LoadLibraryA", Code(&LoadLibraryAHook), HostLoadLibraryA);
     RegisterReplacement(kernel32, "LoadLibraryExW", Code(&LoadLibraryExWHook), HostLoadLibraryExW);
-    if (Profile().hasFreeLibraryHook) RegisterReplacement(kernel32, "FreeLibrary", Code(&FreeLibraryHook), HostFreeLibrary);
+    // FreeLibrary reports unloaded packages to the package unit index.
+    if (Profile().hasPackageUnitIndex) RegisterReplacement(kernel32, "FreeLibrary", Code(&FreeLibraryHook), HostFreeLibrary);
 
     for (int i = 0; i < 4; ++i)
         if (gCRuntimes[i])
