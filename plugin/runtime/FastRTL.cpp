@@ -40,8 +40,8 @@ void* Code(F* routine) {
     return reinterpret_cast<void*>(routine);
 }
 
-// Module handles looked up at installation.
-HMODULE gRuntime = nullptr;
+// Looked up at installation: the C runtime libraries and the locale (the
+// runtime package is the one start-up found, RuntimePackage).
 HMODULE gCRuntimes[4] = {};
 bool gFarEast = false;
 
@@ -83,7 +83,7 @@ const HostName& StringReplaceName() {
 }
 
 void Register(const HostName& name, void* replacement, bool stub, void** hostRoutine = nullptr) {
-    void* host = FindHostExport(gRuntime, name);
+    void* host = FindHostExport(RuntimePackage, name);
     if (hostRoutine) *hostRoutine = host;
     if (!host || !replacement) return;
     TracePatch(name.decorated);
@@ -93,7 +93,7 @@ void Register(const HostName& name, void* replacement, bool stub, void** hostRou
 void Redirect(const Redirection& r) {
     if (r.fileName && gFarEast) return;
     if (!r.target) return;
-    void* routine = r.routine ? FindHostExport(gRuntime, *r.routine) : nullptr;
+    void* routine = r.routine ? FindHostExport(RuntimePackage, *r.routine) : nullptr;
     if (!routine) return;
     TracePatch(r.name);
     InstallRedirect(routine, r.target, *r.record);
@@ -117,7 +117,7 @@ void RegisterRuntimeExports() {
     Register(Classes_TList_Exchange, Code(&ListExchangeFast), true);
     // TObjectList's notification: the replacement's code is copied over the
     // host routine, for good.
-    OverwriteCode(FindHostExport(gRuntime, Contnrs_TObjectList_Notify), kObjectListNotifyCode,
+    OverwriteCode(FindHostExport(RuntimePackage, Contnrs_TObjectList_Notify), kObjectListNotifyCode,
                   sizeof kObjectListNotifyCode);
     Register(Sysutils_SameText, Code(&SameTextFast), true);
     Register(Sysutils_FileExists, Code(&FileExistsFast), false);
@@ -247,7 +247,6 @@ void InstallRuntimePatches() {
     CreateReplacementMap();
     const char* systemModules[5] = {"kernel32.dll", "user32.dll", "gdi32.dll", "ntdll.dll", "borlndmm.dll"};
     for (int i = 0; i < 5; ++i) SkippedSystemModules[i] = GetModuleHandleA(systemModules[i]);
-    gRuntime = GetModuleHandleA(Profile().runtimePackage);
     gFarEast = FarEastLocale();
     for (int i = 0; i < 4; ++i) {
         gCRuntimes[i] = GetModuleHandleA(kCRuntimeLibraryNames[i]);
@@ -264,7 +263,7 @@ void InstallRuntimePatches() {
     for (int i = 0; i < 4; ++i)
         if (gCRuntimes[i])
             for (int r = 0; r < 6; ++r) RegisterReplacement(gCRuntimes[i], kCRuntimeExports[r], CRuntimeAdapter(r));
-    if (gRuntime) RegisterRuntimeExports();
+    if (RuntimePackage) RegisterRuntimeExports();
     for (int i = 0; i < 4; ++i)
         if (gCRuntimes[i])
             for (int r = 0; r < 6; ++r)
