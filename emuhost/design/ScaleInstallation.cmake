@@ -33,5 +33,8 @@ foreach(i RANGE 1 ${EMUHOST_SCALE_PACKAGES})
     emuhost_package_library(emuscale_${n} NAME dclscale${n} BUILD ${EMUHOST_SCALE_BUILD} DIR ${scale_dir}
                             RC ${rc} DEF ${CMAKE_CURRENT_SOURCE_DIR}/design/ScalePackage.def
                             OBJECTS emuscale_objects EXCLUDE_FROM_ALL)
+    # Entered at DllMain with no C runtime start-up, as the host compiler's
+    # packages are.
+    target_link_options(emuscale_${n} PRIVATE -nostartfiles -Wl,--entry,_DllMain@12)
     add_dependencies(emuide_scale_${EMUHOST_SCALE_BUILD} emuscale_${n})
 endforeach()

@@ -8,7 +8,9 @@
 
 #include "RuntimeCalls.h"
 
-extern "C" __declspec(dllimport) extern char rtl_TList[] __asm__("@Classes@TList@");
+extern "C" {
+__declspec(dllimport) extern char rtl_TList[] __asm__("@Classes@TList@");
+}
 
 namespace {
 

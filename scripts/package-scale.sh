@@ -1,0 +1,66 @@
+#!/bin/sh
+# The package loading of a well-equipped IDE: the emulated IDE of build 90
+# starts with 50, 100 and 250 design packages of 40 units each, several
+# times without Toravex and several times with it, installed by its own
+# installer, and one line per size gives the medians of its package loading
+# and initialization phase (the IDE's "workload ... ms=" figure):
+#   packages=<n> without_ms=<median> with_ms=<median> ratio=<without/with>
+#   RUNS=n SIZES="50 100 250" scripts/package-scale.sh   (defaults 5 runs)
+# The large installation is built here (target emuide_scale_90), never by
+# the ordinary build. Timings under an emulator: the ratios are what counts.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" >/dev/null
+build="$root/build"
+cmake --build "$build" --target emuide_scale_90 toravex9 toravexloader_90 toravexsetup9 >/dev/null
+. "$root/scripts/wine-session.sh"
+
+runs=${RUNS:-5}
+sizes=${SIZES:-50 100 250}
+ide="$build/emuide/90/bin/bds.exe"
+setup="$build/bin/ToravexSetup9.exe"
+scale=$(echo "$build/emuide/90/scale" | tr / '\\')
+key='HKEY_CURRENT_USER\Software\Borland\BDS\3.0\Known Packages'
+work=$(mktemp -d)
+
+# "Known Packages" of the IDE's key: the first $1 packages of the large
+# installation, written in one registry import.
+known_packages() {
+    wine reg delete "$key" /f >/dev/null 2>&1 || true
+    {
+        printf 'REGEDIT4\r\n\r\n[%s]\r\n' "$key"
+        for i in $(seq 1 "$1" | awk "{ printf \"%03d\\n\", \$1 }"); do
+            printf '"Z:%s\\\\dclscale%s.bpl"="Emulated scale package %s"\r\n' \
+                "$(printf '%s' "$scale" | sed 's/\\/\\\\/g')" "$i" "$i"
+        done
+    } >"$work/known.reg"
+    wine regedit /s "$(winepath -w "$work/known.reg")" >/dev/null 2>&1
+}
+
+# One IDE start: appends the package phase's milliseconds to $1.
+start_ide() {
+    wine "$ide" -autoclose:100 2>/dev/null | tr -d '\r' | awk '
+        /^workload / { for (i = 1; i <= NF; i++) { split($i, kv, "="); if (kv[1] == "ms") print kv[2] } }
+        /^workload / { split($2, kv, "="); if (kv[2] != expected) print "missing packages: " $0 > "/dev/stderr" }' \
+        expected="$2" >>"$1"
+}
+
+median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+
+echo "Package loading of the emulated IDE (build 90), $runs runs each"
+wine reg add 'HKLM\Software\Borland\BDS\3.0' /v RootDir /t REG_SZ \
+    /d "Z:$(echo "$build/emuide/90" | tr / '\\')\\" /f >/dev/null 2>&1
+for n in $sizes; do
+    known_packages "$n"
+    wine "$setup" /uninstall >/dev/null 2>&1 || true
+    for _ in $(seq "$runs"); do start_ide "$work/without-$n" "$n"; done
+    wine "$setup" /install >/dev/null 2>&1
+    for _ in $(seq "$runs"); do start_ide "$work/with-$n" "$n"; done
+    wine "$setup" /uninstall >/dev/null 2>&1 || true
+    without=$(median <"$work/without-$n")
+    with=$(median <"$work/with-$n")
+    echo "packages=$n without_ms=$without with_ms=$with ratio=$(awk "BEGIN { printf \"%.2f\", $without / $with }")"
+done
+wine reg delete "$key" /f >/dev/null 2>&1 || true
+rm -rf "$work"
