@@ -38,12 +38,17 @@ known_packages() {
     wine regedit /s "$(winepath -w "$work/known.reg")" >/dev/null 2>&1
 }
 
-# One IDE start: appends the package phase's milliseconds to $1.
+# One IDE start with $2 packages: appends the package phase's milliseconds
+# to $1; $3 says whether Toravex must have been loaded (yes or no).
 start_ide() {
-    wine "$ide" -autoclose:100 2>/dev/null | tr -d '\r' | awk '
-        /^workload / { for (i = 1; i <= NF; i++) { split($i, kv, "="); if (kv[1] == "ms") print kv[2] } }
-        /^workload / { split($2, kv, "="); if (kv[2] != expected) print "missing packages: " $0 > "/dev/stderr" }' \
+    rm -f "$work/ide.log"
+    wine "$ide" -autoclose:100 "-log:$(winepath -w "$work/ide.log")" 2>/dev/null | tr -d '\r' | awk '
+        /^workload / { for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] } }
+        END { if (v["packages"] != expected) print "packages loaded: " v["packages"] > "/dev/stderr"; print v["ms"] }' \
         expected="$2" >>"$1"
+    loaded=no
+    grep -q "^expert-init .*Toravex9.dll result=1" "$work/ide.log" 2>/dev/null && loaded=yes
+    [ "$loaded" = "$3" ] || echo "Toravex loaded: $loaded, expected $3" >&2
 }
 
 median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
@@ -54,9 +59,9 @@ wine reg add 'HKLM\Software\Borland\BDS\3.0' /v RootDir /t REG_SZ \
 for n in $sizes; do
     known_packages "$n"
     wine "$setup" /uninstall >/dev/null 2>&1 || true
-    for _ in $(seq "$runs"); do start_ide "$work/without-$n" "$n"; done
+    for _ in $(seq "$runs"); do start_ide "$work/without-$n" "$n" no; done
     wine "$setup" /install >/dev/null 2>&1
-    for _ in $(seq "$runs"); do start_ide "$work/with-$n" "$n"; done
+    for _ in $(seq "$runs"); do start_ide "$work/with-$n" "$n" yes; done
     wine "$setup" /uninstall >/dev/null 2>&1 || true
     without=$(median <"$work/without-$n")
     with=$(median <"$work/with-$n")
