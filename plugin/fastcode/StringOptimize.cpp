@@ -4,7 +4,7 @@
 
 #include "core/HostRuntime.h"
 #include "patching/CallSiteStub.h"
-#include "patching/CodeWriteLock.h"
+#include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
 #include "patching/PatchPlatform.h"
 
@@ -58,15 +58,8 @@ uint8_t* FindWideStringStore(const uint8_t* wstrSetLengthEntry) {
 
 bool WriteJump(uint8_t* entry, const void* target) {
     if (!entry) return false;
-    PatchPlatform& platform = Platform();
-    CodeWriteGuard guard;
-    DWORD old;
-    if (!platform.Protect(entry, kJumpSize, PAGE_EXECUTE_READWRITE, &old)) return false;
     const JumpBytes jump = EncodeJump(reinterpret_cast<uintptr_t>(entry), reinterpret_cast<uintptr_t>(target));
-    for (size_t i = 0; i < kJumpSize; ++i) entry[i] = jump.bytes[i];
-    platform.Protect(entry, kJumpSize, old, &old);
-    platform.FlushCode(entry, kJumpSize);
-    return true;
+    return StoreCode(entry, jump.bytes, kJumpSize);
 }
 
 void PrepareStringOptimize() {

@@ -29,9 +29,11 @@ public:
 
     virtual HANDLE CurrentProcess() = 0;
     virtual DWORD CurrentProcessId() = 0;
-    // ReadProcessMemory and WriteProcessMemory.
+    // ReadProcessMemory: a read that fails instead of faulting.
     virtual bool ReadMemory(HANDLE process, const void* address, void* buffer, size_t size, size_t* done) = 0;
-    virtual bool WriteMemory(HANDLE process, void* address, const void* buffer, size_t size, size_t* done) = 0;
+    // The store of the code writer, into bytes it made writable: four bytes
+    // in one 32-bit store, any other count byte by byte.
+    virtual bool Store(void* address, const void* bytes, size_t size) = 0;
 
     // The host's platform family: 2 for the NT family, 1 for Windows 9x.
     virtual int32_t Family() = 0;

@@ -32,11 +32,19 @@ bool Win32PatchPlatform::ReadMemory(HANDLE process, const void* address, void* b
     return ok;
 }
 
-bool Win32PatchPlatform::WriteMemory(HANDLE process, void* address, const void* buffer, size_t size, size_t* done) {
-    SIZE_T n = 0;
-    bool ok = WriteProcessMemory(process, address, buffer, size, &n) != 0;
-    if (done) *done = n;
-    return ok;
+bool Win32PatchPlatform::Store(void* address, const void* bytes, size_t size) {
+    if (size == 4) {
+        uint32_t value;
+        __builtin_memcpy(&value, bytes, 4);
+        __atomic_store_n(static_cast<uint32_t*>(address), value, __ATOMIC_RELEASE);
+        return true;
+    }
+    // A plain loop: the C runtime's memcpy may be one of the routines being
+    // patched.
+    auto* to = static_cast<volatile uint8_t*>(address);
+    const auto* from = static_cast<const uint8_t*>(bytes);
+    for (size_t i = 0; i < size; ++i) to[i] = from[i];
+    return true;
 }
 
 int32_t Win32PatchPlatform::Family() { return HostPlatform(); }

@@ -16,7 +16,7 @@ public:
     HANDLE CurrentProcess() override;
     DWORD CurrentProcessId() override;
     bool ReadMemory(HANDLE process, const void* address, void* buffer, size_t size, size_t* done) override;
-    bool WriteMemory(HANDLE process, void* address, const void* buffer, size_t size, size_t* done) override;
+    bool Store(void* address, const void* bytes, size_t size) override;
     int32_t Family() override;
     HMODULE GetModule(const char* name) override;
     HMODULE LoadModule(const char* name) override;

@@ -26,9 +26,7 @@ public:
     bool ReadMemory(HANDLE h, const void* a, void* b, size_t n, size_t* done) override {
         return !failRead && Win32PatchPlatform::ReadMemory(h, a, b, n, done);
     }
-    bool WriteMemory(HANDLE h, void* a, const void* b, size_t n, size_t* done) override {
-        return !failWrite && Win32PatchPlatform::WriteMemory(h, a, b, n, done);
-    }
+    bool Store(void* a, const void* b, size_t n) override { return !failWrite && Win32PatchPlatform::Store(a, b, n); }
     size_t Query(const void* a, MEMORY_BASIC_INFORMATION* info, size_t n) override {
         return failQuery ? 0 : Win32PatchPlatform::Query(a, info, n);
     }
