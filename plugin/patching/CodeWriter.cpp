@@ -1,6 +1,6 @@
 #include "patching/CodeWriter.h"
 
-#include "patching/PatchPlatform.h"
+#include "base/SystemPlatform.h"
 
 namespace toravex {
 

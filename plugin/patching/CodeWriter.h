@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "patching/SpinLock.h"
+#include "base/SpinLock.h"
 
 namespace toravex {
 

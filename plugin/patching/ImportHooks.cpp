@@ -1,9 +1,9 @@
 #include "patching/ImportHooks.h"
 
-#include "ide/Utils.h"
+#include "base/SystemPlatform.h"
+#include "base/Utils.h"
 #include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 #include "patching/PeImage.h"
 
 namespace toravex {

@@ -1,8 +1,8 @@
 #include "patching/Redirect.h"
 
+#include "base/SystemPlatform.h"
 #include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 
 namespace toravex {
 

@@ -1,8 +1,8 @@
 // The call-site rewrite that a call-site stub performs when it runs.
+#include "base/SystemPlatform.h"
 #include "patching/CallSiteStub.h"
 #include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 
 namespace toravex {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "PatchTestSupport.h"
-#include "core/HostException.h"
+#include "base/HostException.h"
 #include "patching/CodeWriter.h"
 #include "patching/PatchLib.h"
 
