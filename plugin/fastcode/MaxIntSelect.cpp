@@ -7,8 +7,9 @@ namespace toravex {
 
 MaxRoutine MaxFor(uint8_t target) {
     switch (target) {
-        case TargetIntelF15M6: return MaxB;
+        // Generic runs on processors without CMOV, which MaxA needs.
         case TargetGeneric:
+        case TargetIntelF15M6: return MaxB;
         case TargetMMX:
         case TargetSSE:
         case TargetSSE2:
