@@ -212,8 +212,16 @@ void HOSTCALL FinalizePackage(HMODULE module) {
     if (auto finalize = reinterpret_cast<PackageProc>(GetProcAddress(module, "Finalize"))) finalize();
 }
 
-// Loads through the runtime's own import of LoadLibraryA; a package that
-// fails to initialize is released again before the error goes on.
+}  // namespace emurtl
+
+// The exported entry of InitializePackage, which LoadPackage calls.
+extern "C" void HOSTCALL emu_Sysutils_InitializePackage(HMODULE m) __attribute__((noipa));
+
+namespace emurtl {
+
+// Loads through the runtime's own import of LoadLibraryA and initializes
+// through InitializePackage's entry; a package that fails to initialize is
+// released again before the error goes on.
 HMODULE HOSTCALL LoadPackage(const char* name) {
     const UINT mode = SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_FAILCRITICALERRORS);
     HMODULE module = LoadLibraryA(name ? name : "");
@@ -235,7 +243,7 @@ HMODULE HOSTCALL LoadPackage(const char* name) {
     bool initialized = false;
     hostframes::TryFinally(
         [&] {
-            InitializePackage(module);
+            emu_Sysutils_InitializePackage(module);
             initialized = true;
         },
         [&] {

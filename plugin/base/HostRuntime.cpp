@@ -18,6 +18,7 @@ void* FindHostExport(HMODULE module, const hostnames::HostName& name) {
 HMODULE HostModuleOf(hostnames::Module module) {
     switch (module) {
         case hostnames::Module::RTL: return FindHostModule(Profile().runtimePackage);
+        case hostnames::Module::CORE: return FindHostModule(Profile().ideCorePackage);
     }
     return nullptr;
 }

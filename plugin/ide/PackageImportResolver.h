@@ -1,9 +1,14 @@
-// Direct binding of runtime helpers, the package unit index and the design-package hook.
+// The package import resolver: direct binding of the runtime helpers every
+// package calls (all builds), the package unit index behind the runtime's
+// InitializePackage (builds 50 to 90), and the design-package constructor
+// hook that reports each design package while the IDE starts (builds 90
+// and 100).
 #pragma once
 
 namespace toravex {
 
-// Gives the runtime package's compiler-support exports their call-site stubs.
+// Module preparation 9: gives the runtime package's helpers of
+// RuntimeImportTable their call-site stubs in the replacement map.
 void BindRuntimeImports();
 // Redirects the runtime's InitializePackage to the unit index.
 void InstallInitializePackageHook();
@@ -14,5 +19,9 @@ void RemoveDesignPackageCreateHook();
 // Lets the FreeLibrary hook report unloaded packages to the unit index.
 void StorePackageUnloadNotification();
 void ClearPackageUnloadNotification();
+
+// Where the resolver reports the file names of the packages it sees: the
+// splash progress step; tests put an observer in its place.
+extern void (*PackageProgressStep)(const char* fileName);
 
 }  // namespace toravex
