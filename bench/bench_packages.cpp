@@ -1,13 +1,17 @@
 // Package loading costs the package import resolver takes on, measured in
-// the emulated runtime of build 90:
+// the emulated runtime of build 90, side by side in one run:
 //  - calls of runtime helpers it binds directly: LStrLen (its argument in a
 //    register) and _llmul (its second operand on the stack), made from call
 //    sites of compiled host code; "bytes" is the string's length and the
-//    operand size. host: through the import thunk (E8, then FF 25 <slot>).
+//    operand size. host: through the import thunk (E8, then FF 25 <slot>);
+//    selected: the same call site once the call-site stub in the slot has
+//    rewritten it into a direct call of the routine; stub: a call through
+//    the slot (FF 15), which goes through the stub every time.
 //  - the duplicate-unit check of one more package while n packages are
 //    loaded; "bytes" is n. host: the runtime's InitializePackage of a loaded
 //    package (its check searches every loaded package; "Initialize" itself
-//    has nothing left to do).
+//    has nothing left to do); selected: the same call with InitializePackage
+//    redirected to the unit index, the package not yet examined.
 // The unit check uses the large installation when it has been built
 // (scripts/package-scale.sh builds it), otherwise the IDE's own packages.
 #include <algorithm>
@@ -19,6 +23,13 @@
 #include "HostCall.h"
 #include "HostLayout.h"
 #include "HostNames.h"
+#include "base/BucketList.h"
+#include "base/HostString.h"
+#include "base/Lifecycle.h"
+#include "base/StringHash.h"
+#include "ide/PackageImportResolver.h"
+#include "ide/PackageUnitIndex.h"
+#include "patching/CallSiteStub.h"
 
 extern "C" {
 extern void* bench_slot_LStrLen_host;
@@ -59,18 +70,38 @@ void BenchHelperCalls(bench::Report& report, HMODULE rtl, bool quick) {
     char* text = nullptr;
     fromPChar(&text, "C:\\Program Files\\Borland\\BDS\\3.0\\lib\\Controls.dcu");
     const int64_t a = 0x123456789LL, b = -77;
+    // The resolver's stubs in the bound slots; the first call rewrites the
+    // bound loops' call sites.
+    bench_slot_LStrLen_bound = toravex::MakeCallSiteStub(lstrLen);
+    bench_slot_llmul_bound = toravex::MakeCallSiteStub(llmul);
+    bench_LStrLenBound(text, 1);
+    bench_llmulBound(&a, &b, 1);
+    struct Column {
+        const char* routine;
+        const char* implementation;
+        long long bytes;
+        int32_t (*loop)(const char* text, const int64_t* a, const int64_t* b);
+        double best = 1e300;
+    };
+    Column columns[] = {
+        {"LStrLen", "host", hostabi::LengthOf(text),
+         [](const char* t, const int64_t*, const int64_t*) { return bench_LStrLenThroughThunk(t, kCallsPerLoop); }},
+        {"LStrLen", "selected", hostabi::LengthOf(text),
+         [](const char* t, const int64_t*, const int64_t*) { return bench_LStrLenBound(t, kCallsPerLoop); }},
+        {"LStrLen", "stub", hostabi::LengthOf(text),
+         [](const char* t, const int64_t*, const int64_t*) { return bench_LStrLenBoundIndirect(t, kCallsPerLoop); }},
+        {"_llmul", "host", sizeof(int64_t),
+         [](const char*, const int64_t* x, const int64_t* y) { return bench_llmulThroughThunk(x, y, kCallsPerLoop); }},
+        {"_llmul", "selected", sizeof(int64_t),
+         [](const char*, const int64_t* x, const int64_t* y) { return bench_llmulBound(x, y, kCallsPerLoop); }},
+        {"_llmul", "stub", sizeof(int64_t),
+         [](const char*, const int64_t* x, const int64_t* y) { return bench_llmulBoundIndirect(x, y, kCallsPerLoop); }},
+    };
     // Interleaved rounds; the fastest figure of each column is kept.
-    double lstrLenHost = 1e300, llmulHost = 1e300;
-    for (int round = 0; round < (quick ? 1 : 3); ++round) {
-        lstrLenHost = std::min(lstrLenHost, Measure(quick, [&] {
-                                   bench::KeepValue(bench_LStrLenThroughThunk(text, kCallsPerLoop));
-                               }) / kCallsPerLoop);
-        llmulHost = std::min(llmulHost, Measure(quick, [&] {
-                                 bench::KeepValue(bench_llmulThroughThunk(&a, &b, kCallsPerLoop));
-                             }) / kCallsPerLoop);
-    }
-    report.Add("LStrLen", "host", hostabi::LengthOf(text), lstrLenHost);
-    report.Add("_llmul", "host", sizeof(int64_t), llmulHost);
+    for (int round = 0; round < (quick ? 1 : 3); ++round)
+        for (Column& c : columns)
+            c.best = std::min(c.best, Measure(quick, [&] { bench::KeepValue(c.loop(text, &a, &b)); }) / kCallsPerLoop);
+    for (const Column& c : columns) report.Add(c.routine, c.implementation, c.bytes, c.best);
     clear(&text);
 }
 
@@ -101,21 +132,38 @@ std::vector<std::string> PackageFiles(std::vector<int>& sizes, bool quick) {
 void BenchUnitCheck(bench::Report& report, HMODULE rtl, bool quick) {
     using InitializePackage = void(HOSTCALL*)(HMODULE);
     auto initialize = reinterpret_cast<InitializePackage>(RuntimeExport(rtl, hostnames::Sysutils_InitializePackage));
+    toravex::RuntimePackage = rtl;
+    toravex::UnitIndex = new toravex::TStringIntegerHash;
+    toravex::IndexedModules = new toravex::TModuleBucketList(3);
     std::vector<int> sizes;
     std::vector<std::string> files = PackageFiles(sizes, quick);
     std::vector<HMODULE> loaded;
     for (int size : sizes) {
         while (static_cast<int>(loaded.size()) < size) {
-            HMODULE m = LoadLibraryA(files[loaded.size()].c_str());
+            const std::string& file = files[loaded.size()];
+            HMODULE m = LoadLibraryA(file.c_str());
             if (!m) {
-                std::fprintf(stderr, "cannot load %s\n", files[loaded.size()].c_str());
+                std::fprintf(stderr, "cannot load %s\n", file.c_str());
                 return;
             }
+            initialize(m);  // its own initialization, once, through the runtime's check
+            toravex::HostString name(file.c_str());
+            toravex::IndexPackage(m, name.Get(), toravex::FindPackageInfo(m));
             loaded.push_back(m);
         }
         HMODULE package = loaded.back();
-        initialize(package);  // its own initialization, once
-        report.Add("UnitCheck", "host", size, Measure(quick, [&] { initialize(package); }));
+        double host = 1e300, selected = 1e300;
+        for (int round = 0; round < (quick ? 1 : 3); ++round) {
+            host = std::min(host, Measure(quick, [&] { initialize(package); }));
+            toravex::InstallInitializePackageHook();
+            selected = std::min(selected, Measure(quick, [&] {
+                                    toravex::IndexedModules->Remove(package);
+                                    initialize(package);
+                                }));
+            toravex::RemoveInitializePackageHook();
+        }
+        report.Add("UnitCheck", "host", size, host);
+        report.Add("UnitCheck", "selected", size, selected);
     }
 }
 
