@@ -14,7 +14,7 @@
 #include "HostLayout.h"
 #include "HostNames.h"
 #include "TestSupport.h"
-#include "core/HostString.h"
+#include "base/HostString.h"
 
 namespace n = hostnames;
 using toravex::HostString;
