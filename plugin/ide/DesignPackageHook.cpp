@@ -8,7 +8,6 @@
 #include "base/HostException.h"
 #include "base/HostRuntime.h"
 #include "ide/PackageImportResolver.h"
-#include "ide/Splash.h"
 #include "patching/Redirect.h"
 
 namespace toravex {
@@ -23,12 +22,6 @@ using DesignPackageCreate = void*(HOSTCALL_STACK*)(void* classOrSelf, int8_t all
 
 RedirectRecord gRecord;
 DesignPackageCreate gConstructor = nullptr;
-
-}  // namespace
-
-void (*PackageProgressStep)(const char* fileName) = &SplashProgressStep;
-
-namespace {
 
 void* HOSTCALL_STACK DesignPackageCreateHook(void* classOrSelf, int8_t allocate, const char* fileName, void* owner) {
     RemoveRedirect(gRecord);

@@ -1,7 +1,5 @@
 #include "ide/PackageUnitIndex.h"
 
-#include <memory>
-
 #include "base/BucketList.h"
 #include "base/BuildProfile.h"
 #include "base/HostException.h"
@@ -42,30 +40,13 @@ HostString ModuleFileName(HMODULE module) {
 
 // A file name without its folder and its extension.
 HostString NameWithoutFolderAndExtension(const char* fileName) {
-    const char* name = fileName ? fileName : "";
-    for (const char* p = name; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
-    const char* end = name;
-    while (*end) ++end;
-    for (const char* p = end; p > name;)
-        if (*--p == '.') {
-            end = p;
-            break;
-        }
-    return HostString(name, static_cast<int32_t>(end - name));
+    const char* name = FileNamePart(fileName ? fileName : "");
+    return HostString(name, static_cast<int32_t>(FileExtPart(name) - name));
 }
 
-bool HasBplExtension(const char* name) {
-    const char* dot = nullptr;
-    for (const char* p = name; *p; ++p) {
-        if (*p == '.') dot = p;
-        if (*p == '\\' || *p == '/') dot = nullptr;
-    }
-    return dot && SameTextAscii(dot, ".bpl");
-}
-
-// Step 7: the packages the IDE executable imports (directly or delay-
-// loaded), the first time any package is indexed; later calls stop at once.
+// The packages the IDE executable imports (directly or delay-loaded): they
+// join the index the first time any package is indexed; later calls stop at
+// once for each of them.
 void IndexExecutablePackages() {
     HostStringList* names = ImportedLibraryNames(GetModuleHandleA(nullptr));
     if (!names) return;
@@ -73,7 +54,7 @@ void IndexExecutablePackages() {
         [&] {
             for (int32_t i = 0; i < names->Count(); ++i) {
                 const char* name = (*names)[i].CStr();
-                if (!HasBplExtension(name)) continue;
+                if (!SameTextAscii(FileExtPart(name), ".bpl")) continue;
                 HMODULE package = GetModuleHandleA(name);
                 if (!package) continue;
                 HostString fileName = ModuleFileName(package);
