@@ -37,6 +37,22 @@ bool RegistryKey::ReadDword(const char* name, uint32_t& value) const {
     return true;
 }
 
+bool RegistryKey::ReadString(const char* name, char* buffer, DWORD size) const {
+    if (!key_ || size == 0) return false;
+    char data[MAX_PATH];
+    DWORD type = 0, length = sizeof data - 1;
+    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &length) != ERROR_SUCCESS)
+        return false;
+    data[length] = 0;  // the stored value need not end with one
+    if (type == REG_EXPAND_SZ) {
+        const DWORD n = ExpandEnvironmentStringsA(data, buffer, size);
+        return n > 0 && n <= size;
+    }
+    if (type != REG_SZ || std::strlen(data) >= size) return false;
+    std::strcpy(buffer, data);
+    return true;
+}
+
 bool RegistryKey::WriteString(const char* name, const char* text) const {
     if (!key_) return false;
     return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
