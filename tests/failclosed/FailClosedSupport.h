@@ -15,7 +15,7 @@ struct IdeRun {
     std::string expert;                                       // registered under "Experts"; "" for none
     std::vector<std::string> designPackages;                  // "Known Packages"; none: those beside bds.exe
     std::vector<std::pair<std::string, std::string>> environment;  // set for the run only
-    std::string tag;                                          // names the run's files
+    std::string tag;                                          // names the run's files and registry root
 };
 
 struct IdeResult {
@@ -32,6 +32,9 @@ struct IdeResult {
 // Runs the IDE (closing itself once its main window shows) with the
 // plug-in's diagnostic log switched on.
 IdeResult RunEmulatedIde(const IdeRun& run);
+// Runs them two at a time (each under its own registry root, with its own
+// environment and files: their tags differ); the results in their order.
+std::vector<IdeResult> RunEmulatedIdes(const std::vector<IdeRun>& runs);
 
 // The event of a diagnostic log line: the line without its process id and
 // time.

@@ -468,7 +468,9 @@ TEST_F(PatchSetIdeTest, TheDiagnosticLogSaysLineByLineWhatWasInstalledAndRemoved
             << slot.name << " in " << start;
     EXPECT_NE(start.find(std::string(" Move=") + toravex::FindVariant(reinterpret_cast<const void*>(toravex::MoveSlot))->name),
               std::string::npos);
-    EXPECT_EQ(events[1], "options NoFastSys=0 NoFastObj=0 HookAllDlls=0 HookBplOnly=1 SetShortCuts=1 ThreadSafeStrings=1");
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         "options NoFastSys=0 NoFastObj=0 HookAllDlls=0 HookBplOnly=1 SetShortCuts=1 ThreadSafeStrings=1"),
+              1);
 
     // Every row as the probe found it installed, and nothing the log claims
     // that the probe did not find.
