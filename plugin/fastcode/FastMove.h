@@ -43,6 +43,8 @@ bool HOSTCALL UseNonTemporalMove(int32_t alignedBytes, int32_t threshold);
 }
 
 // The move routine chosen for this processor; nil until PrepareFastMove.
+// Routines tuned to this machine (TunedRoutines.h) replace it and the
+// threshold when the routine table is prepared.
 extern MoveRoutine MoveSlot;
 
 // The variant for a set of feature flags: the first present of SSE3, SSE2,
