@@ -189,7 +189,8 @@ void PrintTunedGoals(const bench::Report& report) {
     for (const bench::Result& r : report.Results()) ns[r.routine][r.bytes][r.implementation] = r.nsPerCall;
     int misses = 0;
     for (const char* routine : {"Move", "Move (source +1, dest +3)"}) {
-        std::printf("\n%s: tuned (%s, large moves above %d bytes) against memmove (crt time / tuned time, goal >= 0.95)\n",
+        std::printf("\n%s: tuned (%s, large moves above %d bytes) against memmove\n"
+                    "(crt time / tuned time, goal >= 0.95)\n",
                     routine, FindVariant(reinterpret_cast<const void*>(gTuned->move))->name,
                     -gTuned->largeMoveThreshold);
         for (const auto& [bytes, values] : ns[routine]) {

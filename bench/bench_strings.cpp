@@ -463,7 +463,8 @@ int main(int argc, char** argv) {
     }
     PrepareProcessorDetection();
     gTuned = bench::LoadTunedRoutines();
-    std::printf("Processor target %s (\"selected\": each family's variant for it%s)\n", RoutineTargetName(RoutineTarget),
+    std::printf("Processor target %s (\"selected\": each family's variant for it%s)\n",
+                RoutineTargetName(RoutineTarget),
                 gTuned ? "; \"tuned\": the variant tuned to this machine" : "");
 
     Bench b(options);

@@ -45,7 +45,8 @@ ProcessorInfo IntelWithSseOnly() {
     cpu.model = 8;
     cpu.baseModel = 8;
     cpu.l2CacheKB = 256;
-    cpu.features = FeatureFPU | FeatureTSC | FeatureCX8 | FeatureSEP | FeatureCMOV | FeatureMMX | FeatureFXSR | FeatureSSE;
+    cpu.features =
+        FeatureFPU | FeatureTSC | FeatureCX8 | FeatureSEP | FeatureCMOV | FeatureMMX | FeatureFXSR | FeatureSSE;
     return cpu;
 }
 

@@ -106,8 +106,9 @@ void PrintSlots() {
     for (size_t i = 0; i < tableSlots.size(); ++i)
         std::printf("  %-14s %-15s %-15s %s\n", tableSlots[i].name, VariantName(tableSlots[i].routine),
                     StoredVariant(stored, tableSlots[i].name), VariantName(usedSlots[i].routine));
-    std::printf("  %-14s %-15s %-15s %s\n", "Move", VariantName(reinterpret_cast<const void*>(SelectMoveVariant(Processor.features))),
-                StoredVariant(stored, "Move"), VariantName(reinterpret_cast<const void*>(MoveSlot)));
+    const void* tableMove = reinterpret_cast<const void*>(SelectMoveVariant(Processor.features));
+    std::printf("  %-14s %-15s %-15s %s\n", "Move", VariantName(tableMove), StoredVariant(stored, "Move"),
+                VariantName(reinterpret_cast<const void*>(MoveSlot)));
     const std::string storedBytes = stored ? std::to_string(stored->largeMoveBytes) : "-";
     std::printf("  %-14s %-15d %-15s %d\n", "large move", -LargeMoveThresholdFor(Processor.l2CacheKB),
                 storedBytes.c_str(), -LargeMoveThreshold);

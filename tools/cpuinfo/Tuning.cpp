@@ -203,7 +203,8 @@ bool CanMakeHostStrings() {
 
 // The table's variant for every slot on this processor.
 const void* TableChoice(const RoutineFamily& family) {
-    if (std::string_view(family.slot) == "Move") return reinterpret_cast<const void*>(SelectMoveVariant(Processor.features));
+    if (std::string_view(family.slot) == "Move")
+        return reinterpret_cast<const void*>(SelectMoveVariant(Processor.features));
     for (const NamedSlot& slot : NamedSlots(RoutineRow(RoutineTarget)))
         if (std::string_view(slot.name) == family.slot) return slot.routine;
     return nullptr;
@@ -227,8 +228,10 @@ const RoutineVariant* ChooseFor(const RoutineFamily& family, const Timing& timin
     }
     const Workload* workload = WorkloadOf(family.slot);
     const char* kept = nullptr;
-    if (valid.size() < 2 || !workload)
+    if (valid.size() < 2)
         kept = "one variant runs here";
+    else if (!workload)
+        kept = "no workload measures it";
     else if (workload->makesHostStrings && !CanMakeHostStrings())
         kept = "not measured: no runtime package to make host strings";
     if (kept) {
@@ -267,6 +270,7 @@ int32_t MeasureLargeMove(MoveRoutine move, bool quick, const Timing& timing, std
     uint8_t* d = dest.data() + (-reinterpret_cast<uintptr_t>(dest.data()) & 4095);
 
     std::fprintf(progress, "Large moves (ordinary / cache-bypassing loops, microseconds)\n");
+    std::fflush(progress);
     const int32_t saved = LargeMoveThreshold;
     std::vector<double> ordinary(sizes.size(), 1e300), bypass(sizes.size(), 1e300);
     for (int round = 0; round < timing.rounds; ++round) {
@@ -291,7 +295,7 @@ int32_t MeasureLargeMove(MoveRoutine move, bool quick, const Timing& timing, std
 std::optional<StoredTuning> TuneThisMachine(bool quick, std::FILE* progress) {
     const Timing timing = quick ? Timing{0.0005, 2, 1} : Timing{0.003, 3, 3};
     StoredTuning tuned = TuningIdentity(Processor);
-    std::fprintf(progress, "Routine families (geometric mean over 16 to 4096 bytes, ns per call)\n");
+    std::fprintf(progress, "Routine families (ns per call, geometric mean over 16 to 4096 bytes)\n");
     const RoutineVariant* move = nullptr;
     for (const RoutineFamily& family : RoutineFamilies()) {
         const RoutineVariant* chosen = ChooseFor(family, timing, progress);
