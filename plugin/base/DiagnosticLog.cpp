@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <string>
 
 #include "base/BuildProfile.h"
 #include "base/FormatText.h"
@@ -77,8 +78,12 @@ bool LogFileName(char (&name)[MAX_PATH]) {
     const DWORD n = GetEnvironmentVariableA(kEnvironmentVariable, name, sizeof name);
     if (n > 0 && n < sizeof name) return true;
     RegistryKey key;
-    return key.OpenReadOnly(HKEY_CURRENT_USER, Profile().optionsKey) &&
-           key.ReadString(kOptionValue, name, sizeof name) && name[0];
+    std::string text;
+    if (!key.OpenReadOnly(HKEY_CURRENT_USER, Profile().optionsKey) ||
+        !key.ReadString(kOptionValue, text, sizeof name - 1) || text.empty())
+        return false;
+    for (size_t i = 0; i <= text.size(); ++i) name[i] = text.c_str()[i];
+    return true;
 }
 
 }  // namespace

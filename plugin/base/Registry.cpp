@@ -1,6 +1,7 @@
 #include "base/Registry.h"
 
 #include <cstring>
+#include <utility>
 
 namespace toravex {
 
@@ -37,19 +38,20 @@ bool RegistryKey::ReadDword(const char* name, uint32_t& value) const {
     return true;
 }
 
-bool RegistryKey::ReadString(const char* name, char* buffer, DWORD size) const {
-    if (!key_ || size == 0) return false;
-    char data[MAX_PATH];
-    DWORD type = 0, length = sizeof data - 1;
-    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &length) != ERROR_SUCCESS)
+bool RegistryKey::ReadString(const char* name, std::string& text, size_t maxLength) const {
+    if (!key_) return false;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) return false;
+    if (size > maxLength + 1) return false;
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS ||
+        type != REG_SZ || size > data.size())
         return false;
-    data[length] = 0;  // the stored value need not end with one
-    if (type == REG_EXPAND_SZ) {
-        const DWORD n = ExpandEnvironmentStringsA(data, buffer, size);
-        return n > 0 && n <= size;
-    }
-    if (type != REG_SZ || std::strlen(data) >= size) return false;
-    std::strcpy(buffer, data);
+    // Stored with or without its terminating zero: the text ends at the first.
+    data.resize(size);
+    std::string value(data.c_str());
+    if (value.size() > maxLength) return false;
+    text = std::move(value);
     return true;
 }
 
