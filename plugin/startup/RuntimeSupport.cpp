@@ -2,9 +2,9 @@
 // the library itself, so that none of the toolchain's prebuilt runtime code
 // (built for newer processors than the library runs on) comes into it:
 // new and delete on the system C runtime's heap, the guards of function-
-// local statics, and the two errors of the standard containers, which
-// become structured exceptions (the library is built without C++
-// exceptions; none may reach the host).
+// local statics, and the standard library's errors, which become structured
+// exceptions (the library is built without C++ exceptions; none may reach
+// the host).
 #include <windows.h>
 
 #include <cstddef>
@@ -16,6 +16,11 @@ namespace {
 
 [[noreturn]] void OutOfMemory() {
     RaiseException(static_cast<DWORD>(STATUS_NO_MEMORY), EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    __builtin_unreachable();
+}
+
+[[noreturn]] void InvalidUse() {
+    RaiseException(static_cast<DWORD>(STATUS_INVALID_PARAMETER), EXCEPTION_NONCONTINUABLE, 0, nullptr);
     __builtin_unreachable();
 }
 
@@ -38,10 +43,24 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
+// Every function that raises one of the standard library's errors, so that
+// none of the prebuilt ones comes in with another.
 namespace std {
-// A container asked for more than memory can hold.
 [[noreturn]] void __throw_bad_alloc() { OutOfMemory(); }
+[[noreturn]] void __throw_bad_array_new_length() { OutOfMemory(); }
 [[noreturn]] void __throw_length_error(const char*) { OutOfMemory(); }
+[[noreturn]] void __throw_bad_cast() { InvalidUse(); }
+[[noreturn]] void __throw_bad_typeid() { InvalidUse(); }
+[[noreturn]] void __throw_bad_exception() { InvalidUse(); }
+[[noreturn]] void __throw_logic_error(const char*) { InvalidUse(); }
+[[noreturn]] void __throw_domain_error(const char*) { InvalidUse(); }
+[[noreturn]] void __throw_invalid_argument(const char*) { InvalidUse(); }
+[[noreturn]] void __throw_out_of_range(const char*) { InvalidUse(); }
+[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { InvalidUse(); }
+[[noreturn]] void __throw_runtime_error(const char*) { InvalidUse(); }
+[[noreturn]] void __throw_range_error(const char*) { InvalidUse(); }
+[[noreturn]] void __throw_overflow_error(const char*) { InvalidUse(); }
+[[noreturn]] void __throw_underflow_error(const char*) { InvalidUse(); }
 }  // namespace std
 
 // Function-local statics: byte 0 of the guard says "initialised", byte 1
