@@ -162,6 +162,16 @@ protected:
     }
 };
 
+// The events of a diagnostic log: each line without its process id and time.
+std::vector<std::string> LogEvents(const std::string& file) {
+    std::vector<std::string> events;
+    for (const std::string& line : ReadLines(file)) {
+        const size_t first = line.find(' '), second = line.find(' ', first + 1);
+        if (second != std::string::npos) events.push_back(line.substr(second + 1));
+    }
+    return events;
+}
+
 // The rows of the patch set in the build for BDS 2006 (rtl100.bpl):
 // registered in the replacement map (with or without a call-site stub),
 // jumped to at the routine's entry, and whether it is a file-name row.
@@ -392,6 +402,14 @@ TEST_F(PatchSetIdeTest, AFarEastLocaleLeavesOutExactlyTheFileNameRows) {
     ASSERT_FALSE(report.Find("checks", "done").words.empty()) << report.Text();
     ExpectRows(report, true);
     ExpectEverythingPutBack(report);
+
+    // The diagnostic log says why.
+    std::set<std::string> logged, fileNameRows;
+    for (const std::string& e : LogEvents(ToravexLog("rows-fareast")))
+        if (e.ends_with(": Far-East locale")) logged.insert(e.substr(9, e.size() - 9 - 17));
+    for (const Expected& e : kExpected)
+        if (e.fileName) fileNameRows.insert(e.name);
+    EXPECT_EQ(logged, fileNameRows);
 }
 
 TEST_F(PatchSetIdeTest, TwoThreadsCompareThroughCallSitesBeingRewrittenAndLoadLibrariesAtOnce) {
@@ -408,16 +426,6 @@ TEST_F(PatchSetIdeTest, TwoThreadsCompareThroughCallSitesBeingRewrittenAndLoadLi
 }
 
 namespace {
-
-// The events of a diagnostic log: each line without its process id and time.
-std::vector<std::string> LogEvents(const std::string& file) {
-    std::vector<std::string> events;
-    for (const std::string& line : ReadLines(file)) {
-        const size_t first = line.find(' '), second = line.find(' ', first + 1);
-        if (second != std::string::npos) events.push_back(line.substr(second + 1));
-    }
-    return events;
-}
 
 // "<how> <what>" of "made <how> <what>" lines, and the removals.
 struct LogFacts {
