@@ -5,12 +5,15 @@
 
 #include "HostCall.h"
 #include "HostLayout.h"
+#include "base/DiagnosticLog.h"
 #include "base/HostException.h"
 #include "base/HostRuntime.h"
 #include "ide/PackageImportResolver.h"
 #include "patching/Redirect.h"
 
 namespace toravex {
+
+const HostNeeds kDesignPackageCreateNeeds = {{&hostnames::Pakmgr_TDesignPackage_Create}};
 
 namespace {
 
@@ -37,10 +40,15 @@ void* HOSTCALL_STACK DesignPackageCreateHook(void* classOrSelf, int8_t allocate,
 }  // namespace
 
 void InstallDesignPackageCreateHook() {
+    const char* what = hostnames::Pakmgr_TDesignPackage_Create.decorated;
+    if (FirstMissing(kDesignPackageCreateNeeds)) return LogLeftOut(what, "missing export");
     gConstructor = reinterpret_cast<DesignPackageCreate>(FindHostExport(hostnames::Pakmgr_TDesignPackage_Create));
-    if (!gConstructor) return;
     InstallRedirect(reinterpret_cast<void*>(gConstructor), reinterpret_cast<const void*>(&DesignPackageCreateHook),
                     gRecord);
+    if (gRecord.Address)
+        LogMade("hook", what);
+    else
+        LogLeftOut(what, "protection change failed");
 }
 
 void RemoveDesignPackageCreateHook() { RemoveRedirect(gRecord); }

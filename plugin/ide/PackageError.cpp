@@ -8,10 +8,6 @@ namespace toravex {
 
 using namespace hostnames;
 
-const HostNeeds kPackageErrorNeeds = {{&Sysutils_Exception_CreateResFmt, &Sysutils_EPackageError,
-                                       &Sysconst_SDuplicatePackageUnit, &Sysconst_SInvalidPackageFile,
-                                       &System_LStrAsg, &System_LStrClr, &System_LStrFromPCharLen}};
-
 namespace {
 
 using CreateResFmt = void*(HOSTCALL_STACK*)(const void* classRef, int8_t allocate, const hostabi::ResStringRec* res,

@@ -9,10 +9,6 @@
 
 namespace toravex {
 
-// What raising the package error calls of the host; a hook that raises it
-// is installed only when all are there.
-extern const HostNeeds kPackageErrorNeeds;
-
 // Raises EPackageError with the resource string `message` (a host export,
 // such as Sysconst_SDuplicatePackageUnit) formatted with `args` (at most
 // three zero-terminated texts, copied). The caller must hold no host string

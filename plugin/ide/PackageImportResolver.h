@@ -5,7 +5,18 @@
 // and 100).
 #pragma once
 
+#include "base/HostRuntime.h"
+
 namespace toravex {
+
+// What the InitializePackage replacement calls of the host: the runtime's
+// package information, and what raising the package error takes (the
+// host's Exception.CreateResFmt, the error class, its two resource strings
+// and the host strings of the message's arguments). Installed only when all
+// are there.
+extern const HostNeeds kInitializePackageNeeds;
+// What the design-package constructor hook calls: the constructor itself.
+extern const HostNeeds kDesignPackageCreateNeeds;
 
 // Module preparation 9: gives the runtime package's helpers of
 // RuntimeImportTable their call-site stubs in the replacement map.

@@ -7,6 +7,7 @@
 #include "base/HostString.h"
 #include "base/HostStringList.h"
 #include "base/StringHash.h"
+#include "base/SystemPlatform.h"
 #include "base/Utils.h"
 #include "ide/FastQuit.h"
 #include "ide/PackageError.h"
@@ -34,7 +35,7 @@ bool IsPackage(const hostabi::PackageInfoHeader* info) {
 // The module's full file name as a host string.
 HostString ModuleFileName(HMODULE module) {
     char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(module, path, sizeof path);
+    const DWORD length = Platform().GetModuleFile(module, path, sizeof path);
     return length > 0 && length < sizeof path ? HostString(path, static_cast<int32_t>(length)) : HostString();
 }
 
@@ -48,14 +49,15 @@ HostString NameWithoutFolderAndExtension(const char* fileName) {
 // join the index the first time any package is indexed; later calls stop at
 // once for each of them.
 void IndexExecutablePackages() {
-    HostStringList* names = ImportedLibraryNames(GetModuleHandleA(nullptr));
+    const HMODULE executable = Platform().GetModule(nullptr);
+    HostStringList* names = executable ? ImportedLibraryNames(executable) : nullptr;
     if (!names) return;
     host::TryFinally(
         [&] {
             for (int32_t i = 0; i < names->Count(); ++i) {
                 const char* name = (*names)[i].CStr();
                 if (!SameTextAscii(FileExtPart(name), ".bpl")) continue;
-                HMODULE package = GetModuleHandleA(name);
+                HMODULE package = Platform().GetModule(name);
                 if (!package) continue;
                 HostString fileName = ModuleFileName(package);
                 // Released before a raise could skip its destructor.
@@ -103,14 +105,14 @@ void HOSTCALL_STACK IndexUnit(const char* name, uint8_t nameType, uint8_t flags,
     HMODULE other = reinterpret_cast<HMODULE>(static_cast<intptr_t>(owner));
     if (other == data->Module) return;
     char otherFile[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(other, otherFile, sizeof otherFile);
+    const DWORD length = Platform().GetModuleFile(other, otherFile, sizeof otherFile);
     otherFile[length < sizeof otherFile ? length : 0] = 0;
     RaisePackageError(hostnames::Sysconst_SDuplicatePackageUnit, {data->ModuleName, unit, otherFile});
 }
 
 void PruneUnloadedPackages(HMODULE module) {
     if (ShutdownFlag || Terminating() || !IndexedModules || !UnitIndex || !IndexedModules->Exists(module) ||
-        GetProcAddress(module, "Initialize"))
+        Platform().GetExport(module, "Initialize"))
         return;
     // Releasing one package can unload the packages only it required: every
     // indexed module that is gone leaves, not only the one released.
@@ -118,7 +120,7 @@ void PruneUnloadedPackages(HMODULE module) {
     IndexedModules->ForEach(
         [](void* info, void* item, void*, bool& continueWalk) {
             auto* list = static_cast<TModuleBucketList*>(info);
-            if (!list->Exists(item) && !GetProcAddress(static_cast<HMODULE>(item), "Initialize")) list->Add(item, item);
+            if (!list->Exists(item) && !Platform().GetExport(static_cast<HMODULE>(item), "Initialize")) list->Add(item, item);
             continueWalk = true;
         },
         &gone);

@@ -1,6 +1,8 @@
 #include "ide/RuntimeImportBinding.h"
 
 #include "base/BuildProfile.h"
+#include "base/DiagnosticLog.h"
+#include "base/FormatText.h"
 #include "base/HostRuntime.h"
 #include "ide/PackageImportResolver.h"
 #include "patching/CallSiteStub.h"
@@ -48,12 +50,30 @@ const std::array<const HostName*, 88> RuntimeImportTable = {
 // ends.
 void BindRuntimeImports() {
     const HMODULE runtime = FindHostModule(Profile().runtimePackage);
+    if (!runtime) {
+        LogLeftOut("runtime imports", "missing module", Profile().runtimePackage);
+        return;
+    }
+    int bound = 0;
     for (const HostName* name : RuntimeImportTable) {
         void* routine = FindHostExport(runtime, *name);
-        if (!routine) continue;
+        if (!routine) {
+            LogLeftOut(name->decorated, "missing export");
+            continue;
+        }
         void* stub = MakeCallSiteStub(routine);
-        if (stub != routine) AddReplacement(routine, stub);
+        if (stub == routine) {
+            // Without a page for stubs the remaining calls stay on their
+            // import slots.
+            LogLeftOut(name->decorated, "no stub page");
+            break;
+        }
+        AddReplacement(routine, stub);
+        ++bound;
     }
+    char what[64];
+    FormatText(what, sizeof what, "%d runtime imports", bound);
+    LogMade("call-site-stubs", what);
 }
 
 }  // namespace toravex
