@@ -191,7 +191,6 @@ HWND ShowMainForm() {
         gSplash = nullptr;
         ShowSplashStatusIn(nullptr);
     }
-    LogPalette(true);
     return Handle(gMain);
 }
 
@@ -223,6 +222,7 @@ void DestroyForms() {
 void FinalizeUnits() {
     LogActionUpdates();
     LogPalette(false);
+    LogPalette(true);
     for (const char* unit : {"ComponentPalette", "IdeServices", "AppMain"}) Log("finalization %s", unit);
 }
 

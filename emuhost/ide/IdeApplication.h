@@ -23,8 +23,8 @@
 //   action-updates <action>=<n>     how often the action was asked to update
 //   palette modified=<n> rebuilds=<n> begin=<n> end=<n> items=<n> layout=<hex> ms=<n>
 //   finalization <unit>             one line per unit of the IDE as it ends
-// Standard output, build 100: "palette rebuilds=<n> ms=<n>" when the main
-// window shows.
+// Standard output, build 100: "palette rebuilds=<n> ms=<n>" as the IDE ends
+// (the palette's work over the whole run).
 #pragma once
 
 #include <windows.h>

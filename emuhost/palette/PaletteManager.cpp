@@ -155,11 +155,12 @@ HRESULT WINAPI QueryInterface(ServiceObject* self, const hostabi::GuidRec* iid, 
 }  // namespace
 
 // The emulated IDE's seams: the palette service it hands out through its
-// services object, the palette manager itself, and a report of what the
-// palette did.
+// services object, the palette manager itself, a report of what the
+// palette did, and (for the benchmark) an empty palette again.
 extern "C" {
 void* EmuPaletteServices() { return &gService; }
 void* EmuPaletteManager() { return &gPalette; }
+void EmuPaletteReset() { gPalette = Palette{}; }
 void EmuPaletteReport(char* line, int size) {
     const Palette& p = gPalette;
     std::snprintf(line, static_cast<size_t>(size),
