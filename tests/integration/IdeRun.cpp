@@ -52,6 +52,7 @@ void Run(IdeRun& run, const std::string& root, int index) {
         return;
     }
     const DWORD until = GetTickCount() + static_cast<DWORD>(run.timeoutMs);
+    if (run.whileRunning) run.whileRunning(process.dwProcessId);
     bool stopped = false;
     while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
         if (run.stopWhen && run.stopWhen(testsupport::ReadLines(logFile))) {

@@ -22,6 +22,8 @@ struct IdeRun {
     // for the log, 500 ms later; the exit code is then -3.
     std::function<bool(const std::vector<std::string>&)> stopWhen;
     int timeoutMs = 120000;
+    // Optional: called on the run's own thread once the process started.
+    std::function<void(DWORD processId)> whileRunning;
 
     // Results.
     int exitCode = -1;
