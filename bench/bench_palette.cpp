@@ -9,8 +9,8 @@
 
 #include "BenchHarness.h"
 #include "HostCall.h"
-#include "core/HostRuntime.h"
-#include "core/HostString.h"
+#include "base/HostRuntime.h"
+#include "base/HostString.h"
 
 using namespace toravex;
 

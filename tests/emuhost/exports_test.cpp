@@ -4,7 +4,7 @@
 // raise when called.
 #include "EmuHostTest.h"
 #include "VclInterface.h"
-#include "core/HostException.h"
+#include "base/HostException.h"
 
 using namespace emutest;
 

@@ -15,8 +15,8 @@
 #include "HostNames.h"
 #include "TestSupport.h"
 #include "VclInterface.h"
-#include "core/HostException.h"
-#include "core/HostString.h"
+#include "base/HostException.h"
+#include "base/HostString.h"
 
 namespace {
 
