@@ -334,6 +334,7 @@ constexpr int32_t SlotOffset(int slot) { return (slot - 1) * 4; }
 
 namespace slots {
 constexpr int kQueryInterface = 1;
+constexpr int kRelease = 3;
 // The splash-screen service: shows one line of text (a long string).
 constexpr int kSplashStatusMessage = 7;
 // The palette service: opens and closes an update of the component palette.
