@@ -68,11 +68,12 @@ void Wait(int ms) {
     }
 }
 
-// Ctrl down in this thread's keyboard state, as when the user holds it.
-void HoldCtrl() {
+// Ctrl down (or up again) in this thread's keyboard state, as when the
+// user holds it.
+void HoldCtrl(bool down) {
     BYTE keys[256];
     GetKeyboardState(keys);
-    keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = down ? 0x80 : 0;
     SetKeyboardState(keys);
 }
 
@@ -100,8 +101,9 @@ void CALLBACK CloseBySwitch(HWND, UINT, UINT_PTR timer, DWORD) {
                 gSwitches.close.kind == CloseSwitch::kCtrl ? gMain : FindComponent(Application(), "EditWindow");
             if (!target) return;
             Log("close-request ctrl %s", NameOf(target));
-            HoldCtrl();
-            PostMessageA(Handle(target), WM_CLOSE, 0, 0);
+            HoldCtrl(true);
+            SendMessageA(Handle(target), WM_CLOSE, 0, 0);
+            HoldCtrl(false);
             return;
         }
         case CloseSwitch::kMenu: {
@@ -123,6 +125,16 @@ void CALLBACK OpenModal(HWND, UINT, UINT_PTR timer, DWORD) {
     Free(about);
 }
 
+// Half a second after the menu dropped down (the menu's own loop runs the
+// timers): the picture, then the menu closes.
+void CALLBACK PictureMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const bool saved = SaveMenuPicture(Handle(gMain), gSwitches.menuPicture.c_str());
+    if (saved) Log("menu-picture %s", gSwitches.menuPicture.c_str());
+    else Log("menu-picture failed");
+    EndMenu();
+}
+
 // Drops a menu of the menu bar down the keyboard's way: Alt and the
 // menu's underlined letter.
 void CALLBACK OpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -134,6 +146,7 @@ void CALLBACK OpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     Log("menu-open %s", gSwitches.openMenu.c_str());
     const unsigned char key = static_cast<unsigned char>(amp[1] | 0x20);  // the letter in lower case
     PostMessageA(Handle(gMain), WM_SYSCOMMAND, SC_KEYMENU, key);
+    if (!gSwitches.menuPicture.empty()) SetTimer(nullptr, 0, 500, &PictureMenu);
 }
 
 void LogItems(void* parent, const std::string& path) {

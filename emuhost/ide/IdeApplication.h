@@ -17,6 +17,7 @@
 //   colorbox ColorBox1 items=<n> selected=<name>      after the colour form loaded
 //   dialog <type> "<text>" buttons=<...> answer=<...>, exception <class> "<text>"  (the VCL's)
 //   menu-open <name>                the -open-menu switch dropped a menu down
+//   menu-picture <file> | menu-picture failed   the -menu-picture switch
 //   menu-item <menu>/<item> caption="<text>" visible=<0|1> shortcut=<keys|none>
 //             image=<n> action=<name|none>   one per item, for -dump-menu
 //   destroy <form>                  a form's OnDestroy
@@ -56,6 +57,7 @@ void ShowColorForm();
 void* NewModalDialog();
 void LogActionUpdates();
 void LogPalette(bool toStandardOutput);
+bool SaveMenuPicture(HWND main, const char* path);
 constexpr bool kOlderBuild = EMUHOST_BUILD <= 70;
 
 }  // namespace ide

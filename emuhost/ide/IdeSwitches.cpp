@@ -91,6 +91,8 @@ IdeSwitches ParseIdeSwitches(int argc, char** argv) {
             if (kind == "ctrl") s.close.kind = CloseSwitch::kCtrl;
             else if (kind == "ctrl-secondary") s.close.kind = CloseSwitch::kCtrlSecondary;
             else if (kind == "menu") s.close.kind = CloseSwitch::kMenu;
+        } else if (Starts(a, "-menu-picture:")) {
+            s.menuPicture = a + 14;
         } else if (Starts(a, "-dump-menu")) {
             s.dumpMenuDelayMs = a[10] == ':' ? std::atoi(a + 11) : 1500;
         } else if (Starts(a, "-open-menu:")) {

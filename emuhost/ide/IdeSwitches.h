@@ -19,6 +19,8 @@
 //   -close:ctrl-secondary[:<ms>]  the same for the secondary window
 //   -close:menu[:<ms>]       click the item after "FileExitItem" and answer OK
 //   -open-menu:<name>[:<ms>] drop down that menu of the menu bar ("FileMenu")
+//   -menu-picture:<file>     then save a picture of the main window with the
+//                            menu (a BMP file) and close the menu
 //   -dump-menu[:<ms>]        log every item of the main menu that long after
 //                            start-up ended (default 1500)
 #pragma once
@@ -50,6 +52,7 @@ struct IdeSwitches {
     std::string openMenu;
     int openMenuDelayMs = 1500;
     int dumpMenuDelayMs = -1;
+    std::string menuPicture;
 };
 
 IdeSwitches ParseIdeSwitches(int argc, char** argv);

@@ -36,23 +36,37 @@ std::function<bool(const std::vector<std::string>&)> Logged(const std::string& p
 
 namespace {
 
+// This process's environment with one more variable, as CreateProcess takes it.
+std::vector<char> EnvironmentWith(const std::string& variable) {
+    std::vector<char> block;
+    char* strings = GetEnvironmentStringsA();
+    for (const char* p = strings; *p; p += lstrlenA(p) + 1) block.insert(block.end(), p, p + lstrlenA(p) + 1);
+    FreeEnvironmentStringsA(strings);
+    block.insert(block.end(), variable.begin(), variable.end());
+    block.push_back(0);
+    block.push_back(0);
+    return block;
+}
+
 void Run(IdeRun& run, const std::string& root, int index) {
     const std::string exe = run.build >= 90 ? "bds.exe" : "delphi32.exe";
     const std::string logFile =
         testsupport::TempDir() + "\\ide-run-" + std::to_string(index) + "-" + std::to_string(GetTickCount()) + ".log";
     DeleteFileA(logFile.c_str());
-    std::string commandLine = testsupport::EmulatedIdeDir(run.build) + "\\" + exe + " -r" + root + " -log:" + logFile +
+    std::string commandLine = testsupport::EmulatedIdeDir(run.build) + "\\" + exe + " -r" +
+                              (run.root.empty() ? root : run.root) + " -log:" + logFile +
                               " " + run.arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    std::vector<char> environment;
+    if (!run.environment.empty()) environment = EnvironmentWith(run.environment);
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        environment.empty() ? nullptr : environment.data(), nullptr, &startup, &process)) {
         run.exitCode = -1;
         return;
     }
     const DWORD until = GetTickCount() + static_cast<DWORD>(run.timeoutMs);
-    if (run.whileRunning) run.whileRunning(process.dwProcessId);
     bool stopped = false;
     while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
         if (run.stopWhen && run.stopWhen(testsupport::ReadLines(logFile))) {

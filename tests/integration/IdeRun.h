@@ -22,8 +22,10 @@ struct IdeRun {
     // for the log, 500 ms later; the exit code is then -3.
     std::function<bool(const std::vector<std::string>&)> stopWhen;
     int timeoutMs = 120000;
-    // Optional: called on the run's own thread once the process started.
-    std::function<void(DWORD processId)> whileRunning;
+    // Optional: the registry root of this run, instead of RunAll's.
+    std::string root;
+    // Optional: one more environment variable for the process, "NAME=value".
+    std::string environment;
 
     // Results.
     int exitCode = -1;

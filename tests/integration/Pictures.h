@@ -1,6 +1,7 @@
-// Pictures for a person to look at, saved as PNG files: 24-bit colour,
-// stored without compression (deflate's stored blocks), so the writer stays
-// a page of code.
+// Pictures for a person to look at: read from the 24-bit BMP files the
+// emulated IDE saves of its windows, saved as PNG files (24-bit colour,
+// stored without compression: deflate's stored blocks keep the writer a
+// page of code).
 #pragma once
 
 #include <cstdint>
@@ -17,5 +18,7 @@ struct Image {
 };
 
 bool SavePng(const Image& image, const std::string& path);
+// A 24-bit BMP file (rows bottom-up or top-down); false for anything else.
+bool LoadBmp(const std::string& path, Image& image);
 
 }  // namespace idetest

@@ -1,6 +1,11 @@
-#include "PngFile.h"
+#include "Pictures.h"
+
+#include <windows.h>
 
 #include <cstdio>
+#include <fstream>
+#include <cstring>
+#include <iterator>
 
 namespace idetest {
 
@@ -68,6 +73,31 @@ bool SavePng(const Image& image, const std::string& path) {
     if (!f) return false;
     const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
     return std::fclose(f) == 0 && written;
+}
+
+bool LoadBmp(const std::string& path, Image& image) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (data.size() < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return false;
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER info;
+    std::memcpy(&file, data.data(), sizeof file);
+    std::memcpy(&info, data.data() + sizeof file, sizeof info);
+    if (file.bfType != 0x4D42 || info.biBitCount != 24 || info.biCompression != BI_RGB) return false;
+    image.width = info.biWidth;
+    image.height = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+    const size_t stride = static_cast<size_t>((image.width * 3 + 3) & ~3);
+    if (data.size() < file.bfOffBits + stride * image.height) return false;
+    image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
+    for (int y = 0; y < image.height; ++y) {
+        const int row = info.biHeight < 0 ? y : image.height - 1 - y;
+        const uint8_t* bgr = data.data() + file.bfOffBits + stride * row;
+        for (int x = 0; x < image.width; ++x) {
+            uint8_t* rgb = image.At(x, y);
+            rgb[0] = bgr[x * 3 + 2], rgb[1] = bgr[x * 3 + 1], rgb[2] = bgr[x * 3];
+        }
+    }
+    return true;
 }
 
 }  // namespace idetest
