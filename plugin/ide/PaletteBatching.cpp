@@ -76,6 +76,7 @@ void EndPaletteBatching() {
     if (gCapturedPalette)
         reinterpret_cast<PaletteCall>(FindHostExport(n::Dotnetpalettemgr_TDotNetPaletteServices_EndUpdate))(
             gCapturedPalette);
+    gCapturedPalette = nullptr;  // its bracket is closed
 }
 
 void RemovePaletteModifiedHook() {
