@@ -69,10 +69,6 @@ bool IsSystemWindow(HWND hwnd) { return GetPropA(hwnd, kDefaultProcProperty) != 
 
 bool IsWinControl(const void* c) { return rt::IsClass(c, emu_Controls_TWinControl_record.Ref()); }
 
-bool Showing(const void* c) {
-    return IsWinControl(c) && control::Handle(c) && IsWindowVisible(control::Handle(c));
-}
-
 int32_t EffectiveColor(const void* c) {
     while (control::ParentColor(c) && control::Parent(c)) c = control::Parent(c);
     return control::Color(c);

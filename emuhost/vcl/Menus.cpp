@@ -99,8 +99,6 @@ const char* KeyName(uint8_t key, char* buffer) {
 
 }  // namespace
 
-int32_t NextCommand() { return gNextCommand++; }
-
 void* FindItemByCommand(int32_t command) {
     for (const CommandEntry& e : gCommands)
         if (e.command == command) return e.item;
@@ -184,7 +182,7 @@ VCL_ENTRY void* HOSTCALL emu_Menus_TMenuItem_Create(void* classOrSelf, int8_t al
     item::Visible(self) = true;
     item::Enabled(self) = true;
     item::ImageIndex(self) = -1;
-    item::Command(self) = NextCommand();
+    item::Command(self) = gNextCommand++;
     gCommands.push_back({item::Command(self), self});
     if (allocate) rt::AfterConstruction(self);
     return self;

@@ -72,7 +72,6 @@ inline void ListRemove(ListObject* list, void* item) {
     Entry<int32_t(HOSTCALL*)(ListObject*, void*)>(HOST_ENTRY(Classes_TList_Remove))(list, item);
 }
 inline int32_t Count(const ListObject* list) { return list ? list->count : 0; }
-inline void* At(const ListObject* list, int32_t index) { return list->list[index]; }
 
 // Exceptions.
 [[noreturn]] inline void Raise(void* exception) {
@@ -233,7 +232,6 @@ void Log(const char* format, ...);
 // ---- Units' internals ------------------------------------------------------
 // Controls
 bool IsWinControl(const void* c);
-bool Showing(const void* c);  // visible with a window on the screen
 void CreateHandle(void* winControl);
 void UpdateShowing(void* winControl);  // creates the handle when it should show
 void InvalidateControl(void* c);
@@ -287,7 +285,6 @@ void* FindItemByShortCut(void* menuItem, uint16_t shortCut);
 HMENU BuildMenuHandle(void* menu);
 void MenuChanged(void* menuItem);
 void UnlinkMenuItemAction(void* menuItem);
-int32_t NextCommand();
 void ShortCutToText(uint16_t shortCut, char* text, int size);
 // Actions
 void UpdateActionsOf(void* form);
