@@ -5,8 +5,10 @@
 // boundary. The decorated names of the routines are in HostExports.inc.
 //
 // The plug-in reads these fields at these offsets; the emulated VCL lays its
-// objects out by the same table. Checking the plug-in against a real IDE
-// means checking this file (and HostExports.inc) against that IDE's VCL.
+// objects out by the same table. The offsets are the emulated VCL's, laid
+// out field by field below as each build's VCL orders them; checking the
+// plug-in against a real IDE means checking this file (and HostExports.inc)
+// against that IDE's VCL and writing its offsets in here.
 #pragma once
 
 #include <cstdint>
