@@ -71,5 +71,6 @@ extern const HostNeeds kFormCloseNeeds;   // the close sequence and its guard
 extern const HostNeeds kFastQuitNeeds;    // the fast-quit item and its click
 extern const HostNeeds kMenuItemNeeds;    // finding and showing menu items
 extern const HostNeeds kShortcutNeeds;    // taking over an action's shortcut
+extern const HostNeeds kWatchNeeds;       // looking at the main form's window
 
 }  // namespace toravex::vcl

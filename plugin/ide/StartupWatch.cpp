@@ -22,11 +22,12 @@ enum class Watch { kWaiting, kMainWindowVisible, kStop };
 
 Watch LookAtApplication() {
     if (gProbe) return gProbe() ? Watch::kMainWindowVisible : Watch::kWaiting;
-    void* app = vcl::Application();
+    // Without the application object (or a VCL that lets it be looked at)
+    // there is nothing to watch.
+    void* app = FirstMissing(vcl::kWatchNeeds) ? nullptr : vcl::Application();
     if (!app || vcl::Terminated(app)) return Watch::kStop;
     void* main = vcl::MainForm(app);
-    if (!main || !FindHostExport(hostnames::Controls_TWinControl_HandleAllocated) || !vcl::HandleAllocated(main))
-        return Watch::kWaiting;
+    if (!main || !vcl::HandleAllocated(main)) return Watch::kWaiting;
     return IsWindowVisible(vcl::Handle(main)) ? Watch::kMainWindowVisible : Watch::kWaiting;
 }
 
