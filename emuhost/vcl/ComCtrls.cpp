@@ -15,10 +15,10 @@ int32_t& Max(const void* p) { return FieldAt<int32_t>(p, L.progressBar.max); }
 int32_t& Position(const void* p) { return FieldAt<int32_t>(p, L.progressBar.position); }
 
 void HOSTCALL CreateProgressWindow(void* self) {
-    WindowSpec spec{PROGRESS_CLASSA, true, WS_CHILD, 0, control::Handle(control::Parent(self)), nullptr,
+    WindowParams params{PROGRESS_CLASSA, true, WS_CHILD, 0, control::Handle(control::Parent(self)), nullptr,
                     control::Left(self), control::Top(self), control::Width(self), control::Height(self)};
-    if (control::Visible(self)) spec.style |= WS_VISIBLE;
-    if (HWND hwnd = CreateVclWindow(self, spec)) {
+    if (control::Visible(self)) params.style |= WS_VISIBLE;
+    if (HWND hwnd = CreateVclWindow(self, params)) {
         SendMessageA(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(Min(self)), Max(self));
         SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(Position(self)), 0);
     }

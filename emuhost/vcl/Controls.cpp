@@ -56,11 +56,11 @@ void HOSTCALL CreateWinControlWindow(void* self) {
     char className[64];
     const unsigned char* name = emuhost::ClassNameOf(self);
     lstrcpynA(className, reinterpret_cast<const char*>(name + 1), name[0] + 1 < 64 ? name[0] + 1 : 64);
-    WindowSpec spec{className, false, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
+    WindowParams params{className, false, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
                     control::Handle(control::Parent(self)), nullptr,
                     control::Left(self), control::Top(self), control::Width(self), control::Height(self)};
-    if (control::Visible(self)) spec.style |= WS_VISIBLE;
-    CreateVclWindow(self, spec);
+    if (control::Visible(self)) params.style |= WS_VISIBLE;
+    CreateVclWindow(self, params);
 }
 
 bool IsSystemWindow(HWND hwnd) { return GetPropA(hwnd, kDefaultProcProperty) != nullptr; }
@@ -144,28 +144,28 @@ void UpdateShowing(void* c) {
 
 void* ObjectOfWindow(HWND hwnd) { return GetPropA(hwnd, kObjectProperty); }
 
-HWND CreateVclWindow(void* wc, const WindowSpec& spec) {
+HWND CreateVclWindow(void* wc, const WindowParams& params) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
-    if (!spec.system) {
+    if (!params.system) {
         WNDCLASSA existing;
-        if (!GetClassInfoA(instance, spec.className, &existing)) {
+        if (!GetClassInfoA(instance, params.className, &existing)) {
             WNDCLASSA wcls = {};
             wcls.style = CS_DBLCLKS;
             wcls.lpfnWndProc = VclWindowProc;
             wcls.hInstance = instance;
             wcls.hCursor = LoadCursor(nullptr, IDC_ARROW);
-            wcls.lpszClassName = spec.className;
+            wcls.lpszClassName = params.className;
             RegisterClassA(&wcls);
         }
     }
     gCreating = wc;
-    HWND hwnd = CreateWindowExA(spec.exStyle, spec.className, control::Text(wc) ? control::Text(wc) : "", spec.style,
-                                spec.x, spec.y, spec.width, spec.height, spec.parent, spec.menu, instance, nullptr);
+    HWND hwnd = CreateWindowExA(params.exStyle, params.className, control::Text(wc) ? control::Text(wc) : "", params.style,
+                                params.x, params.y, params.width, params.height, params.parent, params.menu, instance, nullptr);
     gCreating = nullptr;
     if (!hwnd) return nullptr;
     SetPropA(hwnd, kObjectProperty, wc);
     control::Handle(wc) = hwnd;
-    if (spec.system) {
+    if (params.system) {
         SetPropA(hwnd, kDefaultProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)));
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&VclWindowProc));
         SendMessageA(hwnd, WM_SETFONT, 0, FALSE);

@@ -38,11 +38,11 @@ void HOSTCALL CreateFormWindow(void* self) {
     const unsigned char* name = emuhost::ClassNameOf(self);
     lstrcpynA(className, reinterpret_cast<const char*>(name + 1), name[0] + 1 < 64 ? name[0] + 1 : 64);
     void* menu = form::Menu(self);
-    WindowSpec spec{className, false, StyleOf(self),
+    WindowParams params{className, false, StyleOf(self),
                     form::BorderStyle(self) == vs::kBsDialog ? static_cast<DWORD>(WS_EX_DLGMODALFRAME) : 0u,
                     gApplication ? app::Handle(gApplication) : nullptr, menu ? BuildMenuHandle(menu) : nullptr,
                     control::Left(self), control::Top(self), control::Width(self), control::Height(self)};
-    CreateVclWindow(self, spec);
+    CreateVclWindow(self, params);
 }
 
 bool HOSTCALL FormWndProc(void* self, Message* m) {

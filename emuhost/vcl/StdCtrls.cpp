@@ -71,11 +71,11 @@ void* HOSTCALL ComboCreate(void* classOrSelf, int8_t allocate, void* owner) {
 
 // The system's drop-down list, filled with the items kept so far.
 void HOSTCALL CreateComboWindow(void* self) {
-    WindowSpec spec{"COMBOBOX", true, WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, 0,
+    WindowParams params{"COMBOBOX", true, WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, 0,
                     control::Handle(control::Parent(self)), nullptr, control::Left(self), control::Top(self),
                     control::Width(self), control::Height(self) * 8};
-    if (control::Visible(self)) spec.style |= WS_VISIBLE;
-    HWND hwnd = CreateVclWindow(self, spec);
+    if (control::Visible(self)) params.style |= WS_VISIBLE;
+    HWND hwnd = CreateVclWindow(self, params);
     if (!hwnd) return;
     void* items = combo::Items(self);
     for (int32_t i = 0; i < rt::StringsCount(items); ++i) {

@@ -245,7 +245,7 @@ void DestroyWindowOf(void* winControl);
 // The window procedure every VCL window runs through.
 LRESULT CALLBACK VclWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void* ObjectOfWindow(HWND hwnd);
-struct WindowSpec {
+struct WindowParams {
     const char* className;   // registered by the VCL unless system is set
     bool system;             // a window class of the system (subclassed)
     DWORD style, exStyle;
@@ -253,7 +253,7 @@ struct WindowSpec {
     HMENU menu;
     int x, y, width, height;
 };
-HWND CreateVclWindow(void* winControl, const WindowSpec& spec);
+HWND CreateVclWindow(void* winControl, const WindowParams& params);
 LRESULT DefaultProc(void* winControl, UINT message, WPARAM wParam, LPARAM lParam);
 // Graphic controls drawn by their parent.
 void PaintGraphicChildren(void* winControl, HDC dc);
