@@ -5,6 +5,7 @@
 // window exists, and fills it once then, with the stored colour selected.
 #include "base/HostException.h"
 #include "ide/HostVcl.h"
+#include "ide/IdeHookNeeds.h"
 #include "ide/VCLHooks.h"
 #include "patching/Redirect.h"
 
@@ -18,10 +19,6 @@ using vcl::FieldAt;
 
 RedirectRecord gPopulateListRecord;
 RedirectRecord gLoadedRecord;
-
-const HostNeeds kColorBoxNeeds = {{&n::Extctrls_TCustomColorBox_PopulateList, &n::Extctrls_TCustomColorBox_Loaded,
-                                   &n::Extctrls_TCustomColorBox_SetSelected, &n::Stdctrls_TCustomCombo_Loaded,
-                                   &n::Controls_TWinControl_HandleAllocated}};
 
 using Method = void(HOSTCALL*)(void*);
 
@@ -50,11 +47,12 @@ void HOSTCALL ColorBoxLoaded(void* self) {
 }
 
 void InstallColorBoxHooks() {
-    if (FirstMissing(kColorBoxNeeds)) return;
+    if (!HostHasNeeds(IdeHookId::ColorBoxHooks)) return;
     StartRedirect(FindHostExport(n::Extctrls_TCustomColorBox_PopulateList),
                   reinterpret_cast<const void*>(&ColorBoxPopulateList), gPopulateListRecord);
     StartRedirect(FindHostExport(n::Extctrls_TCustomColorBox_Loaded), reinterpret_cast<const void*>(&ColorBoxLoaded),
                   gLoadedRecord);
+    if (gPopulateListRecord.Address && gLoadedRecord.Address) LogHookMade(IdeHookId::ColorBoxHooks);
 }
 
 void RemoveColorBoxHooks() {

@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
-#include <cstdio>
 
+#include "base/FormatText.h"
 #include "base/HostException.h"
 #include "base/Lifecycle.h"
 #include "base/UserMessages.h"
 #include "ide/HostVcl.h"
+#include "ide/IdeHookNeeds.h"
 #include "ide/QuitTexts.h"
 #include "patching/Redirect.h"
 
@@ -72,7 +73,7 @@ void ShutdownRunner() {
     char className[256];
     host::ClassNameOf(caught.object, className, sizeof className);
     char caption[300];
-    std::snprintf(caption, sizeof caption, "Toravex - %s", className);
+    FormatText(caption, sizeof caption, "Toravex - %s", className);
     const char* message = host::MessageOf(caught.object);
     ShowMessageBox(message ? message : "", caption, MB_ICONERROR);
     host::FreeHostObject(caught.object);
@@ -141,9 +142,10 @@ void FastQuitMenuClick(void*, void*) {
 }
 
 void InstallFormCloseHook() {
-    if (FirstMissing(vcl::kFormCloseNeeds)) return;
+    if (!HostHasNeeds(IdeHookId::FormCloseHook)) return;
     StartRedirect(FindHostExport(hostnames::Forms_TCustomForm_Close), reinterpret_cast<const void*>(&FormCloseHook),
                   gFormCloseRecord);
+    if (gFormCloseRecord.Address) LogHookMade(IdeHookId::FormCloseHook);
 }
 
 void RemoveFormCloseHook() { RemoveRedirect(gFormCloseRecord); }

@@ -74,27 +74,4 @@ void SetItemImageIndex(void* item, int32_t index) {
 }
 void AddItem(void* parent, void* item) { Routine<void(HOSTCALL*)(void*, void*)>(n::Menus_TMenuItem_Add)(parent, item); }
 
-const HostNeeds kFormCloseNeeds = {{&n::Forms_Application, &n::Forms_TCustomForm_CloseQuery,
-                                    &n::Forms_TCustomForm_DoClose, &n::Forms_TCustomForm_Release,
-                                    &n::Forms_TCustomForm_SetWindowState, &n::Controls_TControl_Hide,
-                                    &n::Forms_TApplication_Terminate, &n::Forms_TApplication_ProcessMessages,
-                                    &n::Forms_TApplication_ShowException, &n::Forms_KeyboardStateToShiftState,
-                                    &n::Controls_TWinControl_GetHandle, &n::Controls_TWinControl_HandleAllocated,
-                                    &n::Dialogs_MessageDlg, &n::Sysutils_Exception, &n::Sysutils_EAbort,
-                                    &n::Sysutils_SysLocale}};
-const HostNeeds kFastQuitNeeds = {{&n::Forms_Application, &n::Forms_TCustomForm_CloseQuery,
-                                   &n::Forms_TCustomForm_DoClose, &n::Sysutils_CallTerminateProcs,
-                                   &n::Forms_TApplication_ProcessMessages, &n::Forms_TApplication_ShowException,
-                                   &n::Dialogs_MessageDlg, &n::Sysutils_Exception, &n::Sysutils_EAbort,
-                                   &n::Sysutils_SysLocale, &n::Menus_TMenuItem, &n::Menus_TMenuItem_Create,
-                                   &n::Menus_TMenuItem_SetCaption, &n::Menus_TMenuItem_SetImageIndex,
-                                   &n::Menus_TMenuItem_Add}};
-const HostNeeds kMenuItemNeeds = {{&n::Forms_Application, &n::Classes_TComponent_FindComponent, &n::Menus_TMenuItem,
-                                   &n::Menus_TMenuItem_SetVisible, &n::Menus_TMenuItem_GetAction,
-                                   &n::Actnlist_TCustomAction, &n::Actnlist_TCustomAction_SetVisible}};
-const HostNeeds kWatchNeeds = {{&n::Forms_Application, &n::Controls_TWinControl_HandleAllocated,
-                                &n::Controls_TWinControl_GetHandle}};
-const HostNeeds kShortcutNeeds = {{&n::Actnlist_TCustomAction, &n::Actnlist_TCustomAction_SetShortCut,
-                                   &n::Menus_TMenuItem_SetShortCut}};
-
 }  // namespace toravex::vcl

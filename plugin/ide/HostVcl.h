@@ -1,8 +1,8 @@
 // The host's VCL and IDE services as the IDE hooks reach them: routines by
 // decorated name in the module of their role, fields at the offsets of the
 // running build's row of hostabi/VclInterface.h. Every hook names the
-// routines it calls (HostNeeds) and runs only when the host has them all;
-// the calls here assume that check was made.
+// routines it calls (ide/IdeHookNeeds.h) and runs only when the host has
+// them all; the calls here assume that check was made.
 #pragma once
 
 #include <windows.h>
@@ -65,12 +65,5 @@ void* NewMenuItem(void* owner);
 void SetItemCaption(void* item, const char* text);
 void SetItemImageIndex(void* item, int32_t index);
 void AddItem(void* parent, void* item);
-
-// The routines each group of calls above needs.
-extern const HostNeeds kFormCloseNeeds;   // the close sequence and its guard
-extern const HostNeeds kFastQuitNeeds;    // the fast-quit item and its click
-extern const HostNeeds kMenuItemNeeds;    // finding and showing menu items
-extern const HostNeeds kShortcutNeeds;    // taking over an action's shortcut
-extern const HostNeeds kWatchNeeds;       // looking at the main form's window
 
 }  // namespace toravex::vcl

@@ -6,6 +6,7 @@
 #include "base/Options.h"
 #include "ide/FastQuit.h"
 #include "ide/HostVcl.h"
+#include "ide/IdeHookNeeds.h"
 #include "ide/QuitTexts.h"
 
 namespace toravex {
@@ -40,7 +41,7 @@ void TakeOverShortcut(ShortcutCommand& command) {
 }  // namespace
 
 void* FindMainMenuItem(const char* name) {
-    if (FirstMissing(vcl::kMenuItemNeeds)) return nullptr;
+    if (FirstMissing(kMenuItemNeeds)) return nullptr;
     void* app = vcl::Application();
     void* main = app ? vcl::MainForm(app) : nullptr;
     void* found = main ? vcl::FindComponent(main, name) : nullptr;
@@ -56,6 +57,8 @@ void ShowMenuItem(const char* name) {
 }
 
 void ShowHiddenMenuItems() {
+    if (!HostHasNeeds(IdeHookId::ShowHiddenMenuItems)) return;
+    LogHookMade(IdeHookId::ShowHiddenMenuItems);
     ShowMenuItem("ProjectClearUnitCacheItem");
     if (!Profile().hasOlderMenuItems) return;
     for (const char* name : {"RunRunNoDebugItem", "ViewNextWindowItem", "FileNewUnitItem", "HelpWinSDKItem"})
@@ -63,7 +66,8 @@ void ShowHiddenMenuItems() {
 }
 
 void TakeOverShortcuts() {
-    if (!Options.SetShortCuts || FirstMissing(vcl::kShortcutNeeds)) return;
+    if (!Options.SetShortCuts || !HostHasNeeds(IdeHookId::TakeOverShortcuts)) return;
+    LogHookMade(IdeHookId::TakeOverShortcuts);
     for (ShortcutCommand& command : gCommands) TakeOverShortcut(command);
 }
 
@@ -83,10 +87,11 @@ void ShortcutUpdate(void* item, void* action) {
 // A new item owned by "FileExitItem", with its image, appended to the menu
 // that holds it.
 void AddFastQuitMenuItem() {
-    if (FirstMissing(vcl::kFastQuitNeeds)) return;
+    if (!HostHasNeeds(IdeHookId::FastQuitMenuItem)) return;
     void* exit = FindMainMenuItem("FileExitItem");
     void* menu = exit ? FieldAt<void*>(exit, vcl::Fields().menuItem.parent) : nullptr;
     if (!menu) return;
+    LogHookMade(IdeHookId::FastQuitMenuItem);
     void* item = vcl::NewMenuItem(exit);
     vcl::SetItemCaption(item, QuitText(QuitTextKind::kMenuCaption));
     FieldAt<MethodRef>(item, vcl::Fields().menuItem.onClick) = MethodRef{reinterpret_cast<void*>(&FastQuitMenuClick),

@@ -2,6 +2,7 @@
 
 #include "base/HostRuntime.h"
 #include "ide/HostVcl.h"
+#include "ide/IdeHookNeeds.h"
 #include "patching/Redirect.h"
 
 namespace toravex {
@@ -17,14 +18,6 @@ void* gPaletteService = nullptr;
 void* gCapturedPalette = nullptr;
 RedirectRecord gModifiedRecord;
 
-// What the two steps need: the IDE's services object, then the palette
-// manager's three operations (its package may load later). Without them the
-// palette updates as the IDE does by itself.
-const HostNeeds kServiceNeeds = {{&n::Toolsapi_BorlandIDEServices}};
-const HostNeeds kPaletteNeeds = {{&n::Dotnetpalettemgr_TDotNetPaletteServices_Modified,
-                                  &n::Dotnetpalettemgr_TDotNetPaletteServices_BeginUpdate,
-                                  &n::Dotnetpalettemgr_TDotNetPaletteServices_EndUpdate}};
-
 // An interface's operation in a numbered slot (from 1).
 template <class Fn>
 Fn Slot(void* intf, int slot) {
@@ -38,7 +31,10 @@ bool ModifiedRedirected() { return gModifiedRecord.UseCount > 0; }
 }  // namespace
 
 void PaletteBatchStep() {
-    if (FirstMissing(kServiceNeeds)) return;
+    // The IDE's services object, then the palette manager's three operations
+    // (its package may load later). Without them the palette updates as the
+    // IDE does by itself.
+    if (!HostHasNeeds(IdeHookId::PaletteBatching)) return;
     if (!gPaletteService) {
         void* services = *static_cast<void**>(FindHostExport(n::Toolsapi_BorlandIDEServices));
         void* service = nullptr;
@@ -48,11 +44,14 @@ void PaletteBatchStep() {
             service) {
             gPaletteService = service;
             CallService(hostabi::slots::kPaletteBeginUpdate);
+            LogHookMade(IdeHookId::PaletteBatching);
         }
     }
-    if (gPaletteService && !ModifiedRedirected() && !FirstMissing(kPaletteNeeds))
+    if (gPaletteService && !ModifiedRedirected() && HostHasNeeds(IdeHookId::PaletteModifiedHook)) {
         StartRedirect(FindHostExport(n::Dotnetpalettemgr_TDotNetPaletteServices_Modified),
                       reinterpret_cast<const void*>(&PaletteModifiedHook), gModifiedRecord);
+        if (gModifiedRecord.Address) LogHookMade(IdeHookId::PaletteModifiedHook);
+    }
 }
 
 HRESULT WINAPI PaletteModifiedHook(void* self) {

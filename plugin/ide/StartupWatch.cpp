@@ -5,6 +5,7 @@
 #include "base/StepTrace.h"
 #include "base/Utils.h"
 #include "ide/HostVcl.h"
+#include "ide/IdeHookNeeds.h"
 #include "ide/IDEHooks.h"
 #include "ide/MenuHooks.h"
 #include "ide/PackageImportResolver.h"
@@ -24,7 +25,7 @@ Watch LookAtApplication() {
     if (gProbe) return gProbe() ? Watch::kMainWindowVisible : Watch::kWaiting;
     // Without the application object (or a VCL that lets it be looked at)
     // there is nothing to watch.
-    void* app = FirstMissing(vcl::kWatchNeeds) ? nullptr : vcl::Application();
+    void* app = HostHasNeeds(IdeHookId::StartupWatch) ? vcl::Application() : nullptr;
     if (!app || vcl::Terminated(app)) return Watch::kStop;
     void* main = vcl::MainForm(app);
     if (!main || !vcl::HandleAllocated(main)) return Watch::kWaiting;
@@ -75,6 +76,7 @@ void StartupWatchTick() {
         case Watch::kStop: StopWatchTimer(); return;
         case Watch::kMainWindowVisible:
             StopWatchTimer();
+            LogHookMade(IdeHookId::StartupWatch);
             EndOfStartup();
             return;
     }
