@@ -6,6 +6,7 @@
 
 #include "HostCall.h"
 #include "HostNames.h"
+#include "IdeApplication.h"
 #include "RuntimeImports.h"
 #include "ide/RuntimePackages.h"
 
@@ -151,6 +152,7 @@ bool DesignPackageManager::Load(const std::string& path, Held& held) {
         return false;
     }
     log_("design-load %s", path.c_str());
+    ide::RegisterPackageComponents(path);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
 #include "ide/PackageUnitIndex.h"
+#include "ide/PaletteBatching.h"
 #include "ide/Splash.h"
 #include "ide/VCLHooks.h"
 #include "runtime/FastRTL.h"
@@ -27,6 +28,7 @@ ShutdownHandler gPreviousHandler = nullptr;
 const ProfileStep kRemovals[] = {
     {{"ClearPackageUnloadNotification", ClearPackageUnloadNotification}, &BuildProfile::hasPackageUnitIndex},
     {{"StopStartupWatch", StopStartupWatch}},
+    {{"RemovePaletteModifiedHook", RemovePaletteModifiedHook}, &BuildProfile::hasPaletteBatching},
     {{"RemoveInitializePackageHook", RemoveInitializePackageHook}, &BuildProfile::hasPackageUnitIndex},
     {{"RemoveDesignPackageCreateHook", RemoveDesignPackageCreateHook}, &BuildProfile::hasDesignPackageCreateHook},
     {{"RemoveFormCloseHook", RemoveFormCloseHook}},
