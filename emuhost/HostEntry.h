@@ -11,6 +11,8 @@
 
 #define EMUHOST_DECLARE_RTL(id) extern "C" void emu_##id();
 #define EMUHOST_DECLARE_DATA_RTL(id) extern "C" char emu_##id[];
+#define EMUHOST_DECLARE_CORE(id)
+#define EMUHOST_DECLARE_DATA_CORE(id)
 #define EMUHOST_DECLARE_VCL(id)
 #define EMUHOST_DECLARE_DATA_VCL(id)
 #define EMUHOST_DECLARE_IDESERVICES(id)
