@@ -6,7 +6,8 @@
 // duplicate-unit check), then every "Experts" entry
 // (LoadLibrary, then INITWIZARD0001), then its design packages ("Known
 // Packages", or when that key does not exist the dclemu*.bpl beside the
-// executable), whose initializations do the start-up work. It reports how
+// executable), whose initializations do the start-up work; it releases one
+// of them again while it runs (ide/PackageRelease.h). It reports how
 // long the start-up took, shows its main window and runs until the window
 // is closed; then it calls the experts' terminate procedures and unloads
 // design packages, experts and packages in reverse order.
@@ -23,6 +24,7 @@
 //   expert-load <file> | expert-load <file> failed <error>
 //   expert-init <file> result=<0|1> terminate=<set|nil>
 //   design-load <file> | design-load <file> failed: <message>
+//   design-unload <file> (the second design package, released during start-up)
 //   workload packages=<n> checksum=<8 hex digits> ms=<time of the design packages>
 //   startup ms=<time from the start of the executable's main routine to the
 //              visible main window, experts and design packages included>
@@ -44,6 +46,7 @@
 #include "HostFrames.h"
 #include "HostLayout.h"
 #include "RuntimeImports.h"
+#include "ide/PackageRelease.h"
 
 // The core package, imported statically as by the host's executable.
 extern "C" __declspec(dllimport) HMODULE CoreLoadLibraryA(const char* fileName);
@@ -208,9 +211,14 @@ std::vector<LoadedModule> LoadDesignPackages(const std::string& baseKey) {
             checksum = (checksum ^ result()) * 16777619u;
         packages.push_back({file, h, nullptr});
     }
+    const size_t loaded = packages.size();
+    checksum = emuide::ReleaseOneDesignPackage(packages, checksum, [](const LoadedModule& p) {
+        gUnloadPackage(p.handle);
+        Log("design-unload %s", p.path.c_str());
+    });
     QueryPerformanceCounter(&end);
     char line[128];
-    std::snprintf(line, sizeof line, "workload packages=%u checksum=%08X ms=%.0f", static_cast<unsigned>(packages.size()),
+    std::snprintf(line, sizeof line, "workload packages=%u checksum=%08X ms=%.0f", static_cast<unsigned>(loaded),
                   checksum, Milliseconds(begin, end));
     Log("%s", line);
     std::printf("%s\n", line);
