@@ -1,7 +1,7 @@
 #include "fastcode/Fastcode.h"
 
-#include "core/BuildProfile.h"
-#include "core/Options.h"
+#include "base/BuildProfile.h"
+#include "base/Options.h"
 #include "fastcode/FastcodeCPUID.h"
 
 namespace toravex {

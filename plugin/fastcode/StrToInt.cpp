@@ -2,9 +2,9 @@
 #include "fastcode/FastcodeCPUID.h"
 
 #include "HostLayout.h"
-#include "core/HostException.h"
-#include "core/HostRuntime.h"
-#include "core/HostString.h"
+#include "base/HostException.h"
+#include "base/HostRuntime.h"
+#include "base/HostString.h"
 
 namespace toravex {
 

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "core/HostException.h"
-#include "core/HostRuntime.h"
+#include "base/HostException.h"
+#include "base/HostResults.h"
+#include "base/HostRuntime.h"
 #include "fastcode/SearchBlocks.h"
-#include "fastcode/StringResults.h"
 
 namespace toravex {
 

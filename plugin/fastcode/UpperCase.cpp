@@ -1,8 +1,8 @@
 #include "fastcode/UpperCase.h"
 
+#include "base/HostResults.h"
 #include "fastcode/CaseFoldBlocks.h"
 #include "fastcode/FastcodeCPUID.h"
-#include "fastcode/StringResults.h"
 
 namespace toravex {
 

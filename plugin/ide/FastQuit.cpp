@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-#include "core/HostException.h"
-#include "core/Main.h"
-#include "core/UserMessages.h"
+#include "base/HostException.h"
+#include "base/Lifecycle.h"
+#include "base/UserMessages.h"
 
 namespace toravex {
 

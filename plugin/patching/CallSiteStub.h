@@ -28,7 +28,7 @@
 #include <cstdint>
 
 #include "HostCall.h"
-#include "patching/SpinLock.h"
+#include "base/SpinLock.h"
 
 namespace toravex {
 

@@ -1,6 +1,6 @@
 #include "patching/ImportFilter.h"
 
-#include "core/BuildProfile.h"
+#include "base/BuildProfile.h"
 
 namespace toravex {
 

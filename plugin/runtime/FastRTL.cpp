@@ -2,15 +2,14 @@
 
 #include <memory>
 
-#include "core/HostRuntime.h"
-#include "core/Main.h"
-#include "core/StepTrace.h"
+#include "base/HostRuntime.h"
+#include "base/HostStringList.h"
+#include "base/Lifecycle.h"
+#include "base/StepTrace.h"
+#include "base/StringHash.h"
 #include "fastcode/FastMove.h"
 #include "fastcode/Fastcode.h"
 #include "fastcode/IntToStr.h"
-#include "fastcode/StringOptimize.h"
-#include "ide/HostStringList.h"
-#include "ide/StringHash.h"
 #include "patching/CallSiteStub.h"
 #include "patching/ImportFilter.h"
 #include "patching/ImportHooks.h"
@@ -25,6 +24,7 @@
 #include "runtime/FileNames.h"
 #include "runtime/ListRoutines.h"
 #include "runtime/LoaderHooks.h"
+#include "runtime/StringCallSites.h"
 
 namespace toravex {
 

@@ -1,6 +1,6 @@
 #include "runtime/ListRoutines.h"
 
-#include "core/HostRuntime.h"
+#include "base/HostRuntime.h"
 #include "fastcode/FastMove.h"
 
 namespace toravex {

@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "core/HostRuntime.h"
-#include "core/Options.h"
-#include "ide/HostStringList.h"
-#include "ide/Splash.h"
-#include "ide/StartupWatch.h"
+#include "base/HostRuntime.h"
+#include "base/HostStringList.h"
+#include "base/Lifecycle.h"
+#include "base/Options.h"
+#include "base/Utils.h"
 #include "patching/ImportedLibraries.h"
 #include "patching/ModuleImports.h"
 
@@ -17,6 +17,7 @@ void* HostLoadLibraryExW = nullptr;
 void* HostFreeLibrary = nullptr;
 RedirectRecord SetThreadPriorityRecord = {};
 void (*PackageUnloadNotification)(HMODULE module) = nullptr;
+void (*LibraryLoadNotification)(const char* fileName) = nullptr;
 
 namespace {
 
@@ -98,7 +99,7 @@ bool IsTortoiseModule(LPCWSTR fileName) {
     static const wchar_t* const kNames[] = {L"tortoisesvn.dll", L"TortoiseProc1033.dll", L"TrtseShl.dll"};
     for (LPCWSTR name : kNames) {
         int result;
-        if (HostPlatform() == VER_PLATFORM_WIN32_WINDOWS) {
+        if (!IsWinNT()) {
             char a[MAX_PATH], b[64];
             WideCharToMultiByte(CP_ACP, 0, part, -1, a, sizeof a, nullptr, nullptr);
             WideCharToMultiByte(CP_ACP, 0, name, -1, b, sizeof b, nullptr, nullptr);
@@ -114,7 +115,7 @@ bool IsTortoiseModule(LPCWSTR fileName) {
 HMODULE WINAPI LoadLibraryAHook(LPCSTR fileName) {
     const HMODULE module = reinterpret_cast<decltype(&LoadLibraryA)>(HostLoadLibraryA)(fileName);
     LastErrorKeeper keepError;
-    SplashProgressStep(fileName);
+    if (LibraryLoadNotification) LibraryLoadNotification(fileName);
     if (!module) return module;
     ScanModuleImports(FileNamePart(fileName), module);
     if (!Options.HookAllDlls && !IsPackageName(fileName)) return module;
@@ -141,7 +142,7 @@ HMODULE WINAPI LoadLibraryExWHook(LPCWSTR fileName, HANDLE file, DWORD flags) {
     if (module && image && !(flags & (DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE))) {
         if (!IsTortoiseModule(fileName)) ScanModuleImports(name, module);
     } else if (flags & DONT_RESOLVE_DLL_REFERENCES) {
-        SplashProgressStep(name);
+        if (LibraryLoadNotification) LibraryLoadNotification(name);
     }
     return module;
 }

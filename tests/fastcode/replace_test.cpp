@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "StringTestSupport.h"
-#include "core/HostException.h"
-#include "core/HostString.h"
+#include "base/HostException.h"
+#include "base/HostString.h"
 #include "fastcode/StringReplace.h"
 
 using namespace fastcodetest;

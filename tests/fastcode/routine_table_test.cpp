@@ -5,7 +5,7 @@
 #include <map>
 
 #include "TestSupport.h"
-#include "core/BuildProfile.h"
+#include "base/BuildProfile.h"
 #include "fastcode/FastMove.h"
 #include "fastcode/Fastcode.h"
 #include "fastcode/FastcodeCPUID.h"
