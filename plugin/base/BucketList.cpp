@@ -7,11 +7,12 @@ TCustomBucketList::TCustomBucketList(int32_t) {}
 TCustomBucketList::~TCustomBucketList() { TCustomBucketList::Clear(); }
 
 int32_t TCustomBucketList::BucketFor(const void* item) const {
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(item) & 0xFFF);
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(item) & kHashBucketMask);
 }
 
 int32_t TModuleBucketList::BucketFor(const void* item) const {
-    return static_cast<int32_t>((reinterpret_cast<uintptr_t>(item) >> 16) & 0xFFF);
+    // Module handles are 64 KB aligned: their low 16 bits are always 0.
+    return static_cast<int32_t>((reinterpret_cast<uintptr_t>(item) >> 16) & kHashBucketMask);
 }
 
 void TCustomBucketList::Clear() {

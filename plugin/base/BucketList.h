@@ -51,8 +51,8 @@ public:
 
 protected:
     TBucketItem* Lookup(const void* item) const;
-    TBucketItem*& Chain(const void* item) { return buckets_[BucketFor(item) & (kHashBuckets - 1)]; }
-    TBucketItem* const& Chain(const void* item) const { return buckets_[BucketFor(item) & (kHashBuckets - 1)]; }
+    TBucketItem*& Chain(const void* item) { return buckets_[BucketFor(item) & kHashBucketMask]; }
+    TBucketItem* const& Chain(const void* item) const { return buckets_[BucketFor(item) & kHashBucketMask]; }
 
     TBucketItem* buckets_[kHashBuckets] = {};
     int32_t count_ = 0;

@@ -1,5 +1,7 @@
 #include "base/HostRuntime.h"
 
+#include <atomic>
+
 #include "base/BuildProfile.h"
 
 namespace toravex {
@@ -13,13 +15,29 @@ void* FindHostExport(HMODULE module, const hostnames::HostName& name) {
     return reinterpret_cast<void*>(GetProcAddress(module, name.decorated));
 }
 
+HMODULE HostModuleOf(hostnames::Module module) {
+    switch (module) {
+        case hostnames::Module::RTL: return FindHostModule(Profile().runtimePackage);
+    }
+    return nullptr;
+}
+
+void* FindHostExport(const hostnames::HostName& name) { return FindHostExport(HostModuleOf(name.module), name); }
+
+const hostnames::HostName* FirstMissing(const HostNeeds& needs) {
+    // A name the running build's host does not have is not needed in it.
+    for (const hostnames::HostName* name : needs.names)
+        if (name && (name->builds & Profile().hostBuild) && !FindHostExport(*name)) return name;
+    return nullptr;
+}
+
 namespace {
 HostRuntime gRuntime;
-volatile LONG gBound = 0;
+std::atomic<bool> gBound{false};
 }  // namespace
 
 const HostRuntime& Runtime() {
-    if (gBound) return gRuntime;
+    if (gBound.load(std::memory_order_acquire)) return gRuntime;
     HMODULE rtl = FindHostModule(Profile().runtimePackage);
     if (!rtl) return gRuntime;
 
@@ -37,7 +55,7 @@ const HostRuntime& Runtime() {
     r.exceptionClass = FindHostExport(rtl, Sysutils_Exception);
     r.win32Platform = static_cast<const int32_t*>(FindHostExport(rtl, Sysutils_Win32Platform));
     gRuntime = r;
-    InterlockedExchange(&gBound, 1);
+    gBound.store(true, std::memory_order_release);
     return gRuntime;
 }
 

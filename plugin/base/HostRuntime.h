@@ -25,6 +25,27 @@ Fn FindHostRoutine(HMODULE module, const hostnames::HostName& name) {
     return reinterpret_cast<Fn>(FindHostExport(module, name));
 }
 
+// The loaded module of the running build that exports names of that kind,
+// 0 when it is not loaded.
+HMODULE HostModuleOf(hostnames::Module module);
+
+// An export looked up in the module that holds it.
+void* FindHostExport(const hostnames::HostName& name);
+
+// The host routines, data and services a replacement calls. Every row of a
+// patch table names them, and the row is installed only when all were
+// found: a host that lacks one keeps its own routine, instead of a
+// replacement that would call a null address. Unused entries stay nil; a
+// name of other builds only (one of a pair that differs per build) is not
+// needed in this one.
+struct HostNeeds {
+    static constexpr int kMax = 8;
+    const hostnames::HostName* names[kMax] = {};
+};
+
+// The first of needs that the host does not export, nil when all are there.
+const hostnames::HostName* FirstMissing(const HostNeeds& needs);
+
 // The runtime package's routines the plug-in itself calls. Bound on first use
 // once the runtime package is loaded; every member is null until then or
 // when the package lacks it.

@@ -14,6 +14,8 @@ StepObserver SetStepObserver(StepObserver observer) {
     return previous;
 }
 
+bool Tracing() { return gObserver != nullptr; }
+
 void TraceStep(const char* step) {
     if (gObserver) gObserver(step);
 }

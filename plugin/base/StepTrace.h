@@ -12,6 +12,8 @@ using StepObserver = void (*)(const char* step);
 StepObserver SetStepObserver(StepObserver observer);
 
 void TraceStep(const char* step);
+// Whether an observer listens (so that a step name is composed only then).
+bool Tracing();
 
 // A step of one of the ordered tables: its name and its work.
 struct NamedStep {

@@ -11,7 +11,7 @@ int32_t StringHash(const char* key) {
     uint32_t h = static_cast<uint32_t>(hostabi::LengthOf(key));
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(key); *p; ++p)
         h += 2u * static_cast<uint8_t>((*p >> 4) | (*p << 4));
-    return static_cast<int32_t>(h & 0xFFF);
+    return static_cast<int32_t>(h & kHashBucketMask);
 }
 
 int32_t HOSTCALL CompareKeysExactly(const char* a, const char* b) {

@@ -17,6 +17,7 @@
 namespace toravex {
 
 constexpr int32_t kHashBuckets = 4096;
+constexpr uint32_t kHashBucketMask = kHashBuckets - 1;  // the low 12 bits
 constexpr int32_t kHashPoolRecords = 4097;
 
 // Bucket index of a key: its length, plus for every byte up to the

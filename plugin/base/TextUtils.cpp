@@ -48,6 +48,13 @@ bool StartsText(const char* prefix, const char* s) {
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, prefix, n, s, n) == CSTR_EQUAL;
 }
 
+bool SameTextAscii(const char* a, const char* b) {
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+    for (; *a && *b; ++a, ++b)
+        if (fold(*a) != fold(*b)) return false;
+    return *a == *b;
+}
+
 HostString Unquote(const char* s) {
     const int32_t n = hostabi::LengthOf(s);
     if (n > 1 && s[0] == '"' && s[n - 1] == '"') return HostString(s + 1, n - 2);

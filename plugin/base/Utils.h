@@ -40,6 +40,9 @@ HostString TrimPathDelimiter(const char* path);
 // Whether s begins with prefix, ignoring case; false for an empty prefix or
 // one longer than s.
 bool StartsText(const char* prefix, const char* s);
+// Whether two zero-terminated texts are equal ignoring ASCII case (library
+// and file names, where no locale may take part).
+bool SameTextAscii(const char* a, const char* b);
 // The text between a leading and a trailing double quote, else s itself.
 HostString Unquote(const char* s);
 // Appends the tokens of commandLine (nil: this process's command line) to

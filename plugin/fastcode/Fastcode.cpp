@@ -31,6 +31,18 @@ RoutineSlots RoutineRow(uint8_t target) {
     return row;
 }
 
+std::array<NamedSlot, 15> NamedSlots(const RoutineSlots& s) {
+    auto slot = [](const char* name, auto routine) { return NamedSlot{name, reinterpret_cast<const void*>(routine)}; };
+    return {slot("StringReplace", s.StringReplace), slot("CompareMem", s.CompareMem),
+            slot("CompareStr", s.CompareStr),       slot("CompareText", s.CompareText),
+            slot("FillChar", s.FillChar),           slot("LowerCase", s.LowerCase),
+            slot("Pos", s.Pos),                     slot("PosEx", s.PosEx),
+            slot("StrComp", s.StrComp),             slot("StrCopy", s.StrCopy),
+            slot("StrIComp", s.StrIComp),           slot("StrLen", s.StrLen),
+            slot("StrToInt", s.StrToInt),           slot("UpperCase", s.UpperCase),
+            slot("Max", s.Max)};
+}
+
 RoutineSlots FixedRoutineSet() {
     RoutineSlots set = RoutineRow(TargetGeneric);
     set.StrComp = &StrCompB;

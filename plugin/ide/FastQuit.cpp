@@ -10,7 +10,7 @@
 
 namespace toravex {
 
-volatile bool ShutdownFlag = false;
+std::atomic<bool> ShutdownFlag{false};
 
 void ShutdownRunner() {
     ShutdownFlag = true;

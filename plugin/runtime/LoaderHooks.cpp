@@ -1,5 +1,6 @@
 #include "runtime/LoaderHooks.h"
 
+#include <atomic>
 #include <memory>
 
 #include "base/HostRuntime.h"
@@ -27,17 +28,11 @@ namespace {
 // the loader's own lock (a thread inside a library's load notification may
 // hold that one and call LoadLibrary).
 CRITICAL_SECTION gScanLock;
-volatile LONG gScanLockReady = 0;
+// 0: not made, 1: being made, 2: ready. Published only once initialised, so
+// no thread enters a critical section that is not there yet.
+std::atomic<int> gScanLockState{0};
 
-bool SameTextAscii(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y) return false;
-        if (!x) return true;
-    }
-}
+bool ScanLockReady() { return gScanLockState.load(std::memory_order_acquire) == 2; }
 
 bool IsPackageName(const char* name) { return SameTextAscii(FileExtPart(name), ".bpl"); }
 
@@ -54,20 +49,23 @@ private:
 }  // namespace
 
 void CreateScanLock() {
-    if (InterlockedCompareExchange(&gScanLockReady, 1, 0) == 0) InitializeCriticalSection(&gScanLock);
+    int state = 0;
+    if (!gScanLockState.compare_exchange_strong(state, 1)) return;
+    InitializeCriticalSection(&gScanLock);
+    gScanLockState.store(2, std::memory_order_release);
 }
 
 void ScanModuleImports(const char* name, HMODULE handle) {
     if (!name) return;
     if (!handle) handle = GetModuleHandleA(name);
-    if (!handle || !gScanLockReady) return;
+    if (!handle || !ScanLockReady()) return;
     EnterCriticalSection(&gScanLock);
     HookModuleImports(name, handle);
     LeaveCriticalSection(&gScanLock);
 }
 
 void ScanModulesLocked(void (*work)()) {
-    if (!gScanLockReady) return work();
+    if (!ScanLockReady()) return work();
     EnterCriticalSection(&gScanLock);
     work();
     LeaveCriticalSection(&gScanLock);

@@ -39,10 +39,13 @@ uint8_t* ResolveStringHelperEntry(const void* address) {
 }
 
 uint8_t* FindWideStringStore(const uint8_t* wstrSetLengthEntry) {
+    // The call sits past WStrSetLength's prologue, within its first few
+    // hundred bytes: "call store; pop edi; pop esi; pop ebx; ret".
+    constexpr int kScanStart = 16, kScanPositions = 256, kCallAndEpilogue = 9;
     if (!wstrSetLengthEntry) return nullptr;
-    const uint8_t* p = wstrSetLengthEntry + 16;
-    for (int i = 0; i < 256; ++i, ++p) {
-        if (!IsReadable(p, 9)) return nullptr;
+    const uint8_t* p = wstrSetLengthEntry + kScanStart;
+    for (int i = 0; i < kScanPositions; ++i, ++p) {
+        if (!IsReadable(p, kCallAndEpilogue)) return nullptr;
         if (p[0] == 0xE8 && p[5] == 0x5F && p[6] == 0x5E && p[7] == 0x5B && p[8] == 0xC3) {
             const uint8_t* target = p + 5 + static_cast<int32_t>(ReadU32(p + 1));
             if (IsReadable(target, 2) && target[0] == 0x87 && target[1] == 0x10) return const_cast<uint8_t*>(target);
