@@ -71,6 +71,10 @@ struct BenchClass {
     void* Ref() { return &firstVirtual; }
 };
 
+const void* gTObject;
+const void* gTInterfacedObject;
+void* HostEntryOf(const n::HostName& name) { return reinterpret_cast<void*>(GetProcAddress(gRuntime, name.decorated)); }
+
 void Define(BenchClass& c, const void* const* parentCell, int32_t size, void* initTable) {
     c.header = *hostabi::HeaderOfClass(*parentCell);
     c.header.selfPtr = c.Ref();
@@ -78,10 +82,13 @@ void Define(BenchClass& c, const void* const* parentCell, int32_t size, void* in
     c.header.initTable = initTable;
     c.header.instanceSize = size;
     c.header.parent = const_cast<void**>(parentCell);
+    // The runtime's entries, as its own classes name them.
+    bool interfaced = false;
+    for (const void* p = *parentCell; p; p = hostabi::ParentOf(p)) interfaced |= p == gTInterfacedObject;
+    c.header.newInstance = HostEntryOf(interfaced ? n::System_TInterfacedObject_NewInstance : n::System_TObject_NewInstance);
+    c.header.freeInstance = HostEntryOf(n::System_TObject_FreeInstance);
 }
 
-const void* gTObject;
-const void* gTInterfacedObject;
 BenchClass gBare, gZero20, gZero64, gInterfaced100, gManagedA, gManagedB, gManaged200;
 // The managed chain: A (string at 4, WideString at 8), B (IInterface at
 // 12, array of Integer at 16), C (Variant at 24, string at 40), 200 bytes.

@@ -272,6 +272,12 @@ void ManagedChain(Sum& sum, const char* s, void* ownerObject, void* owner, uint3
     sum.Add(rtl_System_IsClass(o, gNamed.Ref()) + 2 * rtl_System_IsClass(o, gValued.Ref()) +
             4 * rtl_System_IsClass(o, rtl_TObjectCell) + 8 * rtl_System_IsClass(o, gCounted.Ref()));
 
+    auto* base = static_cast<Named*>(Create(gNamed));
+    SetWide(&base->caption, s);
+    rtl_System_IntfCopy(&base->owner, owner);
+    sum.Add(rtl_System_IsClass(base, gValued.Ref()) + 2 * rtl_System_IsClass(base, gNamed.Ref()));
+    rtl_System_TObject_Free(base);
+
     auto* valued = static_cast<Valued*>(Create(gValued));
     sum.Add(rtl_System_IsClass(valued, gListed.Ref()) + 2 * rtl_System_IsClass(valued, gNamed.Ref()) +
             4 * rtl_System_IsClass(nullptr, gNamed.Ref()));
@@ -359,21 +365,20 @@ Kept gKept;
 
 void DefineShapeClasses() {
     DefineTypes();
-    void** tobject = &rtl_TObjectCell;
-    void** tinterfaced = &rtl_TInterfacedObjectCell;
+    const RuntimeParent tobject = RuntimeParent::TObject, interfaced = RuntimeParent::TInterfacedObject;
     DefinePackageClass(gBare, kBareName, sizeof(Bare), tobject, nullptr);
     DefinePackageClass(gPoint, kPointName, sizeof(Point), tobject, nullptr);
     DefinePackageClass(gBlock, kBlockName, sizeof(Block), tobject, nullptr);
-    DefinePackageClass(gCounted, kCountedName, sizeof(Counted), tinterfaced, nullptr, &kCountedInterfaces);
-    DefinePackageClass(gTiny, kTinyName, sizeof(Tiny), tinterfaced, nullptr);
+    DefinePackageClass(gCounted, kCountedName, sizeof(Counted), interfaced, nullptr, &kCountedInterfaces);
+    DefinePackageClass(gTiny, kTinyName, sizeof(Tiny), interfaced, nullptr);
     DefinePackageClass(gOdd, kOddName, 6, tobject, nullptr);
     DefinePackageClass(gOwnFree, kOwnFreeName, sizeof(OwnFree), tobject, T.ownFreeFields);
     gOwnFree.header.freeInstance = reinterpret_cast<void*>(&OwnFreeInstance);
     DefinePackageClass(gOwnNew, kOwnNewName, sizeof(OwnNew), tobject, nullptr);
     gOwnNew.header.newInstance = reinterpret_cast<void*>(&OwnNewInstance);
     DefinePackageClass(gNamed, kNamedName, sizeof(Named), tobject, T.namedFields);
-    DefinePackageClass(gValued, kValuedName, sizeof(Valued), &gNamed.header.selfPtr, T.valuedFields);
-    DefinePackageClass(gListed, kListedName, sizeof(Listed), &gValued.header.selfPtr, T.listedFields);
+    DefinePackageClass(gValued, kValuedName, sizeof(Valued), gNamed, T.valuedFields);
+    DefinePackageClass(gListed, kListedName, sizeof(Listed), gValued, T.listedFields);
 }
 
 uint32_t ShapeRound(uint32_t seed) {

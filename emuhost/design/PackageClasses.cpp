@@ -1,13 +1,10 @@
 #include "PackageClasses.h"
 
 extern "C" {
-// The runtime's entries that class records name, as this package imports
-// them (the import slots) and calls them (the import thunks).
-extern void* imp_TObject_NewInstance __asm__("__imp_@System@TObject@NewInstance$qqrp17System@TMetaClass");
-extern void* imp_TObject_FreeInstance __asm__("__imp_@System@TObject@FreeInstance$qqrv");
-extern void* imp_TObject_Destroy __asm__("__imp_@System@TObject@$bdtr$qqrv");
-extern void* imp_TInterfacedObject_NewInstance
-    __asm__("__imp_@System@TInterfacedObject@NewInstance$qqrp17System@TMetaClass");
+// The runtime's classes, through this package's import slots, and the
+// runtime's entries that class records name, through its import thunks.
+extern void* imp_TObject __asm__("__imp_@System@TObject@");
+extern void* imp_TInterfacedObject __asm__("__imp_@System@TInterfacedObject@");
 void thunk_System_TObject_NewInstance() __asm__("thunk_System_TObject_NewInstance");
 void thunk_System_TObject_FreeInstance() __asm__("thunk_System_TObject_FreeInstance");
 void thunk_System_TObject_Destroy() __asm__("thunk_System_TObject_Destroy");
@@ -18,27 +15,13 @@ namespace design {
 
 namespace {
 
-void* ThroughThunk(void* method) {
-    struct Named {
-        void* const* importSlot;
-        void (*thunk)();
-    };
-    const Named kNamed[] = {
-        {&imp_TObject_NewInstance, thunk_System_TObject_NewInstance},
-        {&imp_TObject_FreeInstance, thunk_System_TObject_FreeInstance},
-        {&imp_TObject_Destroy, thunk_System_TObject_Destroy},
-        {&imp_TInterfacedObject_NewInstance, thunk_System_TInterfacedObject_NewInstance},
-    };
-    for (const Named& n : kNamed)
-        if (method == *n.importSlot) return reinterpret_cast<void*>(n.thunk);
-    return method;
+template <class F>
+void* Code(F* f) {
+    return reinterpret_cast<void*>(f);
 }
 
-}  // namespace
-
-void DefinePackageClass(PackageClass& c, const unsigned char* name, int32_t instanceSize, void** parentCell,
-                        void* initTable, void* intfTable) {
-    const hostabi::ClassHeader& parent = *hostabi::HeaderOfClass(*parentCell);
+void Fill(PackageClass& c, const unsigned char* name, int32_t instanceSize, void** parentCell,
+          const hostabi::ClassHeader& inherited, void* initTable, void* intfTable) {
     hostabi::ClassHeader& h = c.header;
     h = {};
     h.selfPtr = c.Ref();
@@ -47,15 +30,36 @@ void DefinePackageClass(PackageClass& c, const unsigned char* name, int32_t inst
     h.className = name;
     h.instanceSize = instanceSize;
     h.parent = parentCell;
-    h.safeCallException = ThroughThunk(parent.safeCallException);
-    h.afterConstruction = ThroughThunk(parent.afterConstruction);
-    h.beforeDestruction = ThroughThunk(parent.beforeDestruction);
-    h.dispatch = ThroughThunk(parent.dispatch);
-    h.defaultHandler = ThroughThunk(parent.defaultHandler);
-    h.newInstance = ThroughThunk(parent.newInstance);
-    h.freeInstance = ThroughThunk(parent.freeInstance);
-    h.destroy = ThroughThunk(parent.destroy);
+    h.safeCallException = inherited.safeCallException;
+    h.afterConstruction = inherited.afterConstruction;
+    h.beforeDestruction = inherited.beforeDestruction;
+    h.dispatch = inherited.dispatch;
+    h.defaultHandler = inherited.defaultHandler;
+    h.newInstance = inherited.newInstance;
+    h.freeInstance = inherited.freeInstance;
+    h.destroy = inherited.destroy;
     c.firstVirtual = nullptr;
+}
+
+}  // namespace
+
+void DefinePackageClass(PackageClass& c, const unsigned char* name, int32_t instanceSize, RuntimeParent parent,
+                        void* initTable, void* intfTable) {
+    void** cell = parent == RuntimeParent::TObject ? &imp_TObject : &imp_TInterfacedObject;
+    // The methods the parent's record names that no one replaces at run
+    // time; the three the runtime exports are named through the thunks,
+    // whatever the parent's record holds now.
+    hostabi::ClassHeader inherited = *hostabi::HeaderOfClass(*cell);
+    inherited.newInstance = parent == RuntimeParent::TObject ? Code(thunk_System_TObject_NewInstance)
+                                                             : Code(thunk_System_TInterfacedObject_NewInstance);
+    inherited.freeInstance = Code(thunk_System_TObject_FreeInstance);
+    inherited.destroy = Code(thunk_System_TObject_Destroy);
+    Fill(c, name, instanceSize, cell, inherited, initTable, intfTable);
+}
+
+void DefinePackageClass(PackageClass& c, const unsigned char* name, int32_t instanceSize, PackageClass& parent,
+                        void* initTable, void* intfTable) {
+    Fill(c, name, instanceSize, &parent.header.selfPtr, parent.header, initTable, intfTable);
 }
 
 }  // namespace design

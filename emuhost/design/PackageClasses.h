@@ -14,14 +14,19 @@ struct PackageClass {
     void* Ref() { return &firstVirtual; }
 };
 
-// Fills c as a class deriving from the class whose reference parentCell
-// holds: an import slot for a class of the runtime package, the parent's
-// selfPtr for a class of this package. The class inherits the parent's
-// virtual methods; where the parent names one of the runtime's exported
-// routines, the class names it through this package's import thunk, as
-// compiled code of another package does. initTable (record type information
-// of the fields the class itself declares) and intfTable are its own.
-void DefinePackageClass(PackageClass& c, const unsigned char* name, int32_t instanceSize, void** parentCell,
+// The classes of the runtime package a class of this package may derive from.
+enum class RuntimeParent { TObject, TInterfacedObject };
+
+// Fills c as a class deriving from a class of the runtime package, as the
+// compiler lays one out: the parent's NewInstance, FreeInstance and Destroy
+// named through this package's import thunks, its other virtual methods as
+// the parent's record names them. initTable (record type information of the
+// fields the class itself declares) and intfTable are the class's own.
+void DefinePackageClass(PackageClass& c, const unsigned char* name, int32_t instanceSize, RuntimeParent parent,
+                        void* initTable, void* intfTable = nullptr);
+// The same for a class deriving from a class of this package, defined
+// before it: it inherits the methods the parent was defined with.
+void DefinePackageClass(PackageClass& c, const unsigned char* name, int32_t instanceSize, PackageClass& parent,
                         void* initTable, void* intfTable = nullptr);
 
 }  // namespace design
