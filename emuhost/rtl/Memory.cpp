@@ -36,10 +36,12 @@ char* gChunkAt = nullptr;  // the unused rest of the newest chunk
 char* gChunkEnd = nullptr;
 int32_t gLiveBlocks = 0;
 
+// One locked exchange to take the lock, a plain store to give it back, as
+// the host's manager does.
 void Lock() {
     while (InterlockedExchange(&gLock, 1)) Sleep(0);
 }
-void Unlock() { InterlockedExchange(&gLock, 0); }
+void Unlock() { __atomic_store_n(&gLock, 0, __ATOMIC_RELEASE); }
 
 // The size class of a block of `size` data bytes: cells hold the header too.
 int32_t ClassOf(int32_t size) { return (size + 4 + kGranule - 1) / kGranule; }
@@ -75,19 +77,21 @@ void* HOSTCALL GetMem(int32_t size) {
     if (size <= 0) return nullptr;
     void* p;
     uint32_t cls;
+    Lock();
     if (size + 4 <= kSmallLimit) {
         cls = static_cast<uint32_t>(ClassOf(size));
-        Lock();
         p = TakeCell(static_cast<int32_t>(cls));
-        Unlock();
     } else {
         cls = kLarge;
         char* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(size) + 8));
         p = block ? block + 8 : nullptr;
     }
+    if (p) {
+        HeaderOf(p) = cls | kInUse;
+        ++gLiveBlocks;
+    }
+    Unlock();
     if (!p) RuntimeError(kOutOfMemory);
-    HeaderOf(p) = cls | kInUse;
-    InterlockedIncrement(reinterpret_cast<volatile LONG*>(&gLiveBlocks));
     return p;
 }
 
@@ -97,16 +101,18 @@ int32_t HOSTCALL FreeMem(void* p) {
     const uint32_t cls = header & 0xFF;
     const bool known = cls == kLarge || (cls >= 1 && cls <= kClasses);
     if ((header & ~0xFFu) != kInUse || !known) RuntimeError(kInvalidPtr);
-    HeaderOf(p) = cls;
+    Lock();
+    HeaderOf(p) = cls;  // no longer in use: a second release is refused
+    bool freed = true;
     if (cls == kLarge) {
-        if (!HeapFree(GetProcessHeap(), 0, static_cast<char*>(p) - 8)) RuntimeError(kInvalidPtr);
+        freed = HeapFree(GetProcessHeap(), 0, static_cast<char*>(p) - 8);
     } else {
-        Lock();
         static_cast<FreeCell*>(p)->next = gFree[cls];
         gFree[cls] = static_cast<FreeCell*>(p);
-        Unlock();
     }
-    InterlockedDecrement(reinterpret_cast<volatile LONG*>(&gLiveBlocks));
+    if (freed) --gLiveBlocks;
+    Unlock();
+    if (!freed) RuntimeError(kInvalidPtr);
     return 0;
 }
 
@@ -147,5 +153,5 @@ void* HOSTCALL emu_System_GetMem(int32_t size) { return emurtl::GetMem(size); }
 int32_t HOSTCALL emu_System_FreeMem(void* p) { return emurtl::FreeMem(p); }
 void* HOSTCALL emu_System_ReallocMem(void** p, int32_t n) { return emurtl::ReallocMem(p, n); }
 // The blocks GetMem gave out that FreeMem has not taken back.
-int32_t emu_LiveBlocks() { return emurtl::gLiveBlocks; }
+int32_t emu_LiveBlocks() { return __atomic_load_n(&emurtl::gLiveBlocks, __ATOMIC_ACQUIRE); }
 }

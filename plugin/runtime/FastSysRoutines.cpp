@@ -6,21 +6,18 @@
 
 namespace toravex {
 
+ManagedDataHost ManagedHost;
+
 namespace {
+
+ManagedDataHost& gHost = ManagedHost;
 
 namespace kind = hostabi::typekind;
 using hostabi::DynArrayTypeData;
 using hostabi::RecordTypeData;
 using hostabi::StaticArrayTypeData;
 
-struct ManagedDataHost {
-    void*(HOSTCALL* getMem)(int32_t size);
-    int32_t(HOSTCALL* freeMem)(void* p);
-    void*(HOSTCALL* varClear)(void* v);
-    void(HOSTCALL* error)(uint8_t runtimeError);  // System.Error; nil in the oldest runtime
-    void(HOSTCALL* runError)(uint8_t errorCode);  // System.@RunError
-};
-ManagedDataHost gHost;
+
 
 constexpr uint8_t kInvalidPtr = 2;           // TRuntimeError's reInvalidPtr
 constexpr uint8_t kInvalidPtrErrorCode = 204;  // the same error as a run-time error number

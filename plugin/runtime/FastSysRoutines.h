@@ -30,6 +30,14 @@ void HOSTCALL InitializeMany(void* p, const void* typeInfo, uint32_t count);
 
 // What the routines call of the host: its memory manager, VarClear and the
 // runtime error (System.Error, or in the oldest runtime @RunError).
+struct ManagedDataHost {
+    void*(HOSTCALL* getMem)(int32_t size);
+    int32_t(HOSTCALL* freeMem)(void* p);
+    void*(HOSTCALL* varClear)(void* v);
+    void(HOSTCALL* error)(uint8_t runtimeError);  // System.Error; nil in the oldest runtime
+    void(HOSTCALL* runError)(uint8_t errorCode);  // System.@RunError
+};
+extern ManagedDataHost ManagedHost;
 extern const HostNeeds ManagedDataNeeds;
 // Looks those routines up; the routines above are usable once it ran and
 // ManagedDataNeeds are all there.
