@@ -74,7 +74,7 @@ void InstallFastSys() {
         if (Usable(i)) AddReplacement(gHostRoutine[i], MakeCallSiteStub(const_cast<void*>(kRoutines[i].replacement)));
 }
 
-void TeardownFastSys() {
+void RemoveFastSys() {
     if (!gInstalled) return;
     gInstalled = false;
     for (size_t i = 0; i < kCount; ++i)

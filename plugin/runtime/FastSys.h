@@ -15,6 +15,6 @@ void PrepareFastSys();
 // Start-up (unless "NoFastSys"); a second call does nothing.
 void InstallFastSys();
 // Module teardown: writes the saved bytes back over every redirected entry.
-void TeardownFastSys();
+void RemoveFastSys();
 
 }  // namespace toravex

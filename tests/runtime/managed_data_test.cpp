@@ -290,7 +290,7 @@ TEST_F(ManagedData, InstallationRedirectsTheSixEntriesRegistersFourAndRemovalRes
     void* p = Routine<void*(HOSTCALL*)(int32_t, const void*)>(n::System_New)(4, Named(catalog, "string").info);
     EXPECT_EQ(*static_cast<void**>(p), nullptr);
     Runtime().freeMem(p);
-    TeardownFastSys();
+    RemoveFastSys();
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(std::memcmp(before[i], FindHostExport(*redirected[i]), 5), 0) << redirected[i]->decorated;
     FreeReplacementMap();
