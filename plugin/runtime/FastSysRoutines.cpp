@@ -65,6 +65,41 @@ void ReleaseInterface(void** slot) {
     }
 }
 
+// A field of a record or an instance: the values that are one reference
+// are released here, without a call; the others go to FinalizeOne.
+inline void FinalizeField(void* p, const void* typeInfo) {
+    switch (hostabi::KindOf(typeInfo)) {
+        case kind::kLongString:
+            ReleaseLongString(static_cast<char**>(p));
+            return;
+        case kind::kWideString:
+            ReleaseWideString(static_cast<wchar_t**>(p));
+            return;
+        case kind::kInterface:
+            ReleaseInterface(static_cast<void**>(p));
+            return;
+        case kind::kDynArray:
+            if (*static_cast<void**>(p)) FastDynArrayClear(static_cast<void**>(p), typeInfo);
+            return;
+        default:
+            FinalizeOne(p, typeInfo);
+    }
+}
+
+// The same for initializing: one reference is one zero word.
+inline void InitializeField(void* p, const void* typeInfo) {
+    switch (hostabi::KindOf(typeInfo)) {
+        case kind::kLongString:
+        case kind::kWideString:
+        case kind::kInterface:
+        case kind::kDynArray:
+            *static_cast<void**>(p) = nullptr;
+            return;
+        default:
+            InitializeOne(p, typeInfo);
+    }
+}
+
 void ZeroWords(void* p, uint32_t words) {
     auto* w = static_cast<uint32_t*>(p);
     for (uint32_t i = 0; i < words; ++i) w[i] = 0;
@@ -110,7 +145,7 @@ void HOSTCALL FinalizeOne(void* p, const void* typeInfo) {
             case kind::kRecord: {
                 const RecordTypeData& r = RecordData(typeInfo);
                 for (int32_t f = 0; f < r.managedFieldCount; ++f)
-                    FinalizeOne(static_cast<char*>(p) + r.fields[f].offset, *r.fields[f].typeRef);
+                    FinalizeField(static_cast<char*>(p) + r.fields[f].offset, *r.fields[f].typeRef);
                 return;
             }
             case kind::kInterface:
@@ -148,7 +183,7 @@ void HOSTCALL FinalizeMany(void* p, const void* typeInfo, uint32_t count) {
             const RecordTypeData& r = RecordData(typeInfo);
             for (uint32_t i = 0; i < count; ++i, at += r.size)
                 for (int32_t f = 0; f < r.managedFieldCount; ++f)
-                    FinalizeOne(at + r.fields[f].offset, *r.fields[f].typeRef);
+                    FinalizeField(at + r.fields[f].offset, *r.fields[f].typeRef);
             return;
         }
         case kind::kInterface:
@@ -188,7 +223,7 @@ void HOSTCALL InitializeOne(void* p, const void* typeInfo) {
             case kind::kRecord: {
                 const RecordTypeData& r = RecordData(typeInfo);
                 for (int32_t f = 0; f < r.managedFieldCount; ++f)
-                    InitializeOne(static_cast<char*>(p) + r.fields[f].offset, *r.fields[f].typeRef);
+                    InitializeField(static_cast<char*>(p) + r.fields[f].offset, *r.fields[f].typeRef);
                 return;
             }
             case kind::kInt64:
