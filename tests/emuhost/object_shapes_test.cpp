@@ -1,7 +1,7 @@
-// The emulated runtime's object creation and managed data as the object and
-// managed-data replacements meet them: the memory manager's block count,
-// InitInstance on any instance size, the array routines over generated type
-// information, and the classes of every shape in a design package.
+// The emulated runtime's object creation as the object accelerator meets
+// it: the memory manager's block count, InitInstance on any instance size,
+// and the classes of every shape in a design package. (Its managed-data
+// routines are the reference of tests/runtime/managed_data_test.cpp.)
 #include "EmuHostTest.h"
 
 #include <cstring>
@@ -65,45 +65,6 @@ TEST_F(ObjectShapes, InitInstanceZeroesAnyInstanceSizeUpToItsEnd) {
         HostCall(n::System_TObject_InitInstance, {Word(&derived.first), Word(memory)});
         EXPECT_EQ(*reinterpret_cast<void**>(memory), &derived.first);
         for (int32_t i = 4; i < 48; ++i) EXPECT_EQ(memory[i], i < size ? 0 : 0xA5) << "size " << size << " byte " << i;
-    }
-}
-
-TEST_F(ObjectShapes, ArrayRoutinesReleaseEveryReferenceOfGeneratedTypesAndIgnoreTheTypeForNoElement) {
-    managed::TypeCatalog catalog;
-    size_t holdingShared = 0;  // types whose values took references: the sweep is not empty
-    for (const managed::GeneratedType& t : catalog.Types()) {
-        const int32_t blocks = managed::LiveBlocks();
-        {
-            managed::ValueMaker values;
-            const int32_t strings = values.StringRefs(), objects = values.ObjectRefs();
-            for (uint32_t count : {1u, 2u, 5u}) {
-                std::vector<uint8_t> memory(t.size * count + 4, 0xEE);
-                HostCall(n::System_InitializeArray, {Word(memory.data()), Word(t.info), count});
-                for (uint32_t i = 0; i < count; ++i) values.Fill(memory.data() + i * t.size, t.info, i + count);
-                holdingShared += count == 5 && values.StringRefs() + values.ObjectRefs() > strings + objects;
-                HostCall(n::System_FinalizeArray, {Word(memory.data()), Word(t.info), count});
-                EXPECT_EQ(values.StringRefs(), strings) << t.name << " x" << count;
-                EXPECT_EQ(values.ObjectRefs(), objects) << t.name << " x" << count;
-                EXPECT_EQ(memory.back(), 0xEE) << t.name;
-            }
-            void* p = reinterpret_cast<void*>(HostCall(n::System_New, {Word(t.size), Word(t.info)}).outEax);
-            values.Fill(p, t.info, 3);
-            HostCall(n::System_Dispose, {Word(p), Word(t.info)});
-            EXPECT_EQ(values.StringRefs(), strings) << t.name;
-            EXPECT_EQ(values.ObjectRefs(), objects) << t.name;
-        }
-        EXPECT_EQ(managed::LiveBlocks(), blocks) << t.name;
-    }
-    EXPECT_GT(holdingShared, catalog.Types().size() / 2);
-    for (uint8_t kind : {0, 9, 16, 18}) {
-        void* bad = catalog.Unsupported(kind);
-        uint32_t word = 0x12345678;
-        EXPECT_EQ(RaisedMessage([&] { HostCall(n::System_FinalizeArray, {Word(&word), Word(bad), 0}); }), "");
-        EXPECT_EQ(RaisedMessage([&] { HostCall(n::System_InitializeArray, {Word(&word), Word(bad), 0}); }), "");
-        EXPECT_EQ(word, 0x12345678u);
-        EXPECT_EQ(RaisedMessage([&] { HostCall(n::System_FinalizeArray, {Word(&word), Word(bad), 1}); }),
-                  "Invalid pointer operation")
-            << int(kind);
     }
 }
 
