@@ -254,7 +254,7 @@ void BindPastCounters() {
     toravex::ManagedHost.freeMem = Host<decltype(toravex::ManagedHost.freeMem)>(n::System_FreeMem);
     toravex::ManagedHost.varClear = Host<decltype(toravex::ManagedHost.varClear)>(n::System_VarClear);
     toravex::ObjectHost.getMem = toravex_ObjectGetMem = toravex::ManagedHost.getMem;
-    toravex::ObjectHost.freeMem = toravex::ManagedHost.freeMem;
+    toravex::ObjectHost.freeMem = toravex_ObjectFreeMem = toravex::ManagedHost.freeMem;
 }
 
 // The ratio host / selected of every figure, against the goal of its routine.

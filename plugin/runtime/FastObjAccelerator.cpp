@@ -35,6 +35,7 @@ void BindObjectRuntime() {
     h.tobjectFreeInstance = ResolveEntry(FindHostExport(System_TObject_FreeInstance));
     h.interfacedNewInstance = ResolveEntry(FindHostExport(System_TInterfacedObject_NewInstance));
     toravex_ObjectGetMem = h.getMem;
+    toravex_ObjectFreeMem = h.freeMem;
 }
 
 namespace {
@@ -137,7 +138,7 @@ void BuildAccelerator(TObjectAccelerator* a, const void* classRef, THeapAllocato
         CollectManagedFields(a, classRef);
         a->FreeInstanceStub = static_cast<uint8_t*>(codeHeap.Allocate(kFreeInstanceStubSize + 1));
         release = a->ManagedFieldCount > 0 ? reinterpret_cast<const void*>(&FreeWithFields)
-                                           : reinterpret_cast<const void*>(&FreePlain);
+                                           : reinterpret_cast<const void*>(&toravex_FreePlain);
     } else {
         a->PreviousFreeInstance = nullptr;  // a class with its own FreeInstance keeps it
     }

@@ -1,8 +1,9 @@
 // The allocation routines of the object accelerator that write with MMX
 // stores: 8-byte stores in 32-byte blocks, the last partial block (a
-// multiple of 4 bytes below 32) through a table of eight cases.
+// multiple of 4 bytes below 32) through a table of eight cases; and the
+// plain release routine, which is one jump.
 //
-// Contract of both (they are reached from a NewInstance stub): EAX = the
+// Contract of the two allocation routines (reached from a NewInstance stub): EAX = the
 // accelerator (FastObjAccelerator.h: InstanceSize at 12, CopyDwords at 16,
 // Template at 20, the class at 0); EAX = the new instance, nil when the
 // host's GetMem gave none. EBX, ESI, EDI and EBP are preserved; ECX and EDX
@@ -136,6 +137,15 @@ CopyTail0:
         pop     esi
         pop     ebx
         ret
+
+// void toravex_FreePlain(accelerator, instance): EAX = the accelerator, EDX =
+// the instance, which goes straight to the host's FreeMem (a tail jump: the
+// stub's caller gets FreeMem's return).
+        .globl  _toravex_FreePlain
+        .balign 16
+_toravex_FreePlain:
+        mov     eax, edx
+        jmp     dword ptr [_toravex_ObjectFreeMem]
 
         .section .rdata
         .balign 4

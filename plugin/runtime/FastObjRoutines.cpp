@@ -4,6 +4,7 @@
 
 extern "C" {
 void*(HOSTCALL* toravex_ObjectGetMem)(int32_t size) = nullptr;
+int32_t(HOSTCALL* toravex_ObjectFreeMem)(void* p) = nullptr;
 }
 
 namespace toravex {
@@ -58,8 +59,6 @@ void* HOSTCALL AllocCopyPrefix(TObjectAccelerator* a) {
     for (; i < words; ++i) p[i] = 0;
     return p;
 }
-
-void HOSTCALL FreePlain(TObjectAccelerator*, void* instance) { ObjectHost.freeMem(instance); }
 
 void HOSTCALL FreeWithFields(TObjectAccelerator* a, void* instance) {
     const ManagedField* field = a->ManagedFields;

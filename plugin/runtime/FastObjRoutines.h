@@ -22,15 +22,17 @@ void* HOSTCALL AllocSmallCopy(TObjectAccelerator* a);
 // The template's first CopyDwords words copied, the rest zeroed.
 void* HOSTCALL AllocCopyPrefix(TObjectAccelerator* a);
 
-void HOSTCALL FreePlain(TObjectAccelerator* a, void* instance);
 void HOSTCALL FreeWithFields(TObjectAccelerator* a, void* instance);
 
 }  // namespace toravex
 
-// AllocZeroed and AllocCopyPrefix with MMX stores (FastObjRoutines.S).
+// AllocZeroed and AllocCopyPrefix with MMX stores, and FreePlain: only the
+// instance given to the host's FreeMem (FastObjRoutines.S).
 extern "C" {
 void* HOSTCALL toravex_AllocZeroedMmx(toravex::TObjectAccelerator* a);
 void* HOSTCALL toravex_AllocCopyPrefixMmx(toravex::TObjectAccelerator* a);
-// The host's GetMem, as those routines call it.
+void HOSTCALL toravex_FreePlain(toravex::TObjectAccelerator* a, void* instance);
+// The host's GetMem and FreeMem, as those routines call them.
 extern void*(HOSTCALL* toravex_ObjectGetMem)(int32_t size);
+extern int32_t(HOSTCALL* toravex_ObjectFreeMem)(void* p);
 }

@@ -211,7 +211,7 @@ TEST_F(ObjectAccelerator, EveryShapeGetsItsRoutineAndItsInstancesAreTheHostsByte
             EXPECT_EQ(free.accelerator, stub.accelerator);
             EXPECT_EQ(stub.accelerator->AcceleratedClass, s.cls);
             EXPECT_EQ(stub.routine, s.routine) << hostabi::HeaderOfClass(s.cls)->instanceSize << " mmx " << mmx;
-            EXPECT_EQ(free.routine, Code(FreePlain));
+            EXPECT_EQ(free.routine, Code(toravex_FreePlain));
             EXPECT_TRUE(HeapValidate(CodeHeapHandle(), 0, SlotOf(s.cls, -12)));
             MEMORY_BASIC_INFORMATION info;
             VirtualQuery(SlotOf(s.cls, -8), &info, sizeof info);
