@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Cpuid.h"
+#include "base/DiagnosticLog.h"
 #include "base/HostException.h"
 #include "base/HostRuntime.h"
 #include "base/Lifecycle.h"
@@ -22,6 +23,7 @@ using UnloadProc = void(HOSTCALL*)(uint32_t module);
 using UnloadProcRegistration = void(HOSTCALL*)(UnloadProc proc);
 
 const HostNeeds kUnloadNeeds = {{&hostnames::System_AddModuleUnloadProc, &hostnames::System_RemoveModuleUnloadProc}};
+const HostNeeds* const kAllNeeds[] = {&ObjectRuntimeNeeds, &ManagedDataNeeds, &kUnloadNeeds};
 
 CRITICAL_SECTION gLock;
 bool gLockMade = false;
@@ -29,9 +31,11 @@ THeapAllocator* gCodeHeap = nullptr;
 std::vector<TObjectAccelerator*>* gAccelerators = nullptr;
 std::atomic<bool> gCreating{false};
 std::atomic<bool> gFinalizing{false};
+std::atomic<bool> gGaveUp{false};  // building raised once: no further class is accelerated
 bool gUsable = false;  // the host has everything the accelerator calls
 void* gNewInstanceEntry = nullptr;
 uint8_t gSavedNewInstance[kJumpSize];
+bool gMadeJump = false;  // the jump is in place (for the log)
 UnloadProcRegistration gAddUnloadProc = nullptr;
 UnloadProcRegistration gRemoveUnloadProc = nullptr;
 bool gUnloadRegistered = false;
@@ -50,7 +54,15 @@ bool InheritsAcceleratableNewInstance(const void* classRef) {
                     code == ObjectHost.tobjectNewInstance || code == ObjectHost.interfacedNewInstance);
 }
 
+const hostnames::HostName* FirstMissingNeed() {
+    for (const HostNeeds* needs : kAllNeeds)
+        if (const hostnames::HostName* missing = FirstMissing(*needs)) return missing;
+    return nullptr;
+}
+
 }  // namespace
+
+std::span<const HostNeeds* const> FastObjNeeds() { return kAllNeeds; }
 
 void PrepareFastObj() {
     if (!gLockMade) InitializeCriticalSection(&gLock);
@@ -59,16 +71,17 @@ void PrepareFastObj() {
     gAccelerators = new std::vector<TObjectAccelerator*>;
     gCreating = false;
     gFinalizing = false;
+    gGaveUp = false;
     BindManagedDataHost();
     BindObjectRuntime();
     UseMmxRoutines = HasMmx();
     for (uint8_t& b : gSavedNewInstance) b = 0;
+    gMadeJump = false;
     gNewInstanceEntry = ObjectHost.tobjectNewInstance;
     gAddUnloadProc = reinterpret_cast<UnloadProcRegistration>(FindHostExport(hostnames::System_AddModuleUnloadProc));
     gRemoveUnloadProc =
         reinterpret_cast<UnloadProcRegistration>(FindHostExport(hostnames::System_RemoveModuleUnloadProc));
-    gUsable = gNewInstanceEntry && ObjectHost.getMem && ObjectHost.freeMem && !FirstMissing(ObjectRuntimeNeeds) &&
-              !FirstMissing(ManagedDataNeeds) && !FirstMissing(kUnloadNeeds);
+    gUsable = gNewInstanceEntry && !FirstMissingNeed();
     if (gUsable) {
         gAddUnloadProc(&ModuleUnloaded);
         gUnloadRegistered = true;
@@ -76,8 +89,18 @@ void PrepareFastObj() {
 }
 
 void InstallFastObj() {
-    if (!gUsable || Redirected()) return;
-    RedirectCode(gNewInstanceEntry, reinterpret_cast<const void*>(&AcceleratedNewInstance), gSavedNewInstance);
+    if (Redirected()) return;
+    const char* what = hostnames::System_TObject_NewInstance.decorated;
+    if (!gNewInstanceEntry) return LogLeftOut(what, "missing export");
+    if (const hostnames::HostName* missing = FirstMissingNeed()) return LogLeftOut(what, "missing helper", missing->decorated);
+    if (!gUsable) return;
+    const void* target = reinterpret_cast<const void*>(&AcceleratedNewInstance);
+    if (RedirectCode(gNewInstanceEntry, target, gSavedNewInstance) && ResolveEntry(gNewInstanceEntry) == target) {
+        gMadeJump = true;
+        LogMade("entry", what);
+    } else {
+        LogLeftOut(what, "code write failed");
+    }
 }
 
 void* HOSTCALL AcceleratedNewInstance(const void* classRef) {
@@ -90,13 +113,14 @@ void* HOSTCALL AcceleratedNewInstance(const void* classRef) {
 }
 
 void AccelerateClass(const void* classRef) {
-    if (gCreating.load() || gFinalizing.load()) return;
+    if (gCreating.load() || gFinalizing.load() || gGaveUp.load()) return;
     if (ObjectHost.instanceSize(classRef) % 4 != 0) return;
     EnterCriticalSection(&gLock);
     gCreating = true;
     TObjectAccelerator* a = nullptr;
     bool kept = false;
-    host::TryFinally(
+    host::CaughtException caught{};
+    const bool raised = host::TryExcept(
         [&] {
             // Another thread may have accelerated the class while this one
             // waited for the lock: its slot then holds a stub.
@@ -107,16 +131,24 @@ void AccelerateClass(const void* classRef) {
             gAccelerators->push_back(a);
             kept = true;
         },
-        [&] {
-            // Not kept: no slot holds its stubs (or building raised before
-            // any was stored), so they all go.
-            if (a && !kept) {
-                a->AcceleratedClass = nullptr;
-                ReleaseAccelerator(a, *gCodeHeap);
-            }
-            gCreating = false;
-            LeaveCriticalSection(&gLock);
-        });
+        caught);
+    // Not kept: no slot holds its stubs (or building raised before any was
+    // stored), so they all go.
+    if (a && !kept) {
+        a->AcceleratedClass = nullptr;
+        ReleaseAccelerator(a, *gCodeHeap);
+    }
+    gCreating = false;
+    LeaveCriticalSection(&gLock);
+    // The instance the caller asked for is made already; an accelerator that
+    // could not be built (no executable memory, no memory for its template)
+    // leaves the class on the host path instead of failing that creation.
+    // Once that happened no further class is tried.
+    if (raised) {
+        gGaveUp = true;
+        if (caught.object) host::FreeHostObject(caught.object);
+        LogLeftOut("object accelerator", "building an accelerator raised");
+    }
 }
 
 void HOSTCALL ModuleUnloaded(uint32_t module) {
@@ -139,7 +171,9 @@ void HOSTCALL ModuleUnloaded(uint32_t module) {
 
 void TeardownFastObj() {
     gFinalizing = true;
-    if (Redirected()) RestoreCode(gNewInstanceEntry, gSavedNewInstance);
+    if (Redirected() && RestoreCode(gNewInstanceEntry, gSavedNewInstance) && gMadeJump)
+        LogEvent("removed entry %s", hostnames::System_TObject_NewInstance.decorated);
+    gMadeJump = false;
     for (uint8_t& b : gSavedNewInstance) b = 0;
     if (gUnloadRegistered) gRemoveUnloadProc(&ModuleUnloaded);
     gUnloadRegistered = false;

@@ -15,10 +15,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "HostCall.h"
+#include "base/HostRuntime.h"
 
 namespace toravex {
+
+// The lists of host names the accelerator calls: a host that lacks one
+// keeps its TObject.NewInstance, and no class is accelerated.
+std::span<const HostNeeds* const> FastObjNeeds();
 
 // Module preparation: lock, code heap, accelerator list, the host routines,
 // the processor's MMX, and the module-unload callback.

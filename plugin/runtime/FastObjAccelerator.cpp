@@ -18,7 +18,7 @@ const HostNeeds ObjectRuntimeNeeds = {{&hostnames::System_TObject_InitInstance,
                                        &hostnames::System_TObject_CleanupInstance,
                                        &hostnames::System_TObject_InstanceSize, &hostnames::System_TObject_ClassParent,
                                        &hostnames::System_FindHInstance, &hostnames::System_ReallocMem,
-                                       &hostnames::System_TObject_NewInstance, &hostnames::System_TObject_FreeInstance}};
+                                       &hostnames::System_TObject_FreeInstance}};
 
 void BindObjectRuntime() {
     using namespace hostnames;

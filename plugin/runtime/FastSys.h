@@ -4,10 +4,26 @@
 // for the removal, and the exports New, Dispose, IsClass and DynArrayClear
 // in the replacement map, wrapped in call-site stubs, so that the modules
 // scanned later call the replacements directly. A routine is redirected
-// only when the host has every routine its replacement calls.
+// only when the host has every routine its replacement calls; the
+// diagnostic log names each routine made or left out.
 #pragma once
 
+#include <span>
+
+#include "base/HostRuntime.h"
+
 namespace toravex {
+
+// One host routine the step replaces, with the host names its replacement
+// calls.
+struct ManagedDataRoutine {
+    const hostnames::HostName* routine;
+    const void* replacement;
+    const HostNeeds* needs;
+    bool registered;  // also in the replacement map
+};
+// In the order of installation.
+std::span<const ManagedDataRoutine> FastSysRoutines();
 
 // Module preparation: binds what the replacements call of the host and
 // keeps the addresses of the six host routines.
