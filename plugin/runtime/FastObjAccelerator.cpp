@@ -84,8 +84,7 @@ const void* ChooseAllocation(TObjectAccelerator* a) {
         a->Template = nullptr;
         if (a->InstanceSize <= 4) return reinterpret_cast<const void*>(&AllocClassOnly);
         if (a->InstanceSize < 24) return reinterpret_cast<const void*>(&AllocSmallZeroed);
-        return UseMmxRoutines ? reinterpret_cast<const void*>(&toravex_AllocZeroedMmx)
-                              : reinterpret_cast<const void*>(&AllocZeroed);
+        return ZeroedAllocation(UseMmxRoutines);
     }
     if (a->InstanceSize < 24) return reinterpret_cast<const void*>(&AllocSmallCopy);
     // Copy a prefix such that the zero tail is a whole number of 32-byte blocks.
@@ -93,8 +92,7 @@ const void* ChooseAllocation(TObjectAccelerator* a) {
     const int32_t prefix = a->InstanceSize - tail;
     a->CopyDwords = prefix / 4;
     if (tail > 64) ObjectHost.reallocMem(&a->Template, prefix);
-    return UseMmxRoutines ? reinterpret_cast<const void*>(&toravex_AllocCopyPrefixMmx)
-                          : reinterpret_cast<const void*>(&AllocCopyPrefix);
+    return PrefixAllocation(UseMmxRoutines);
 }
 
 // Writes a stub into block: prefix (none, or 89 C2), B8 <accelerator>, E9 <routine>.

@@ -40,22 +40,22 @@ _toravex_AllocZeroedMmx:
         add     edx, 32
         sub     ecx, 32
         jmp     1b
-2:      jmp     dword ptr [ZeroTail+ecx]        // ECX = 0, 4, ... 28: entry ECX / 4
-ZeroTail28:
+2:      jmp     dword ptr [.LZeroTail+ecx]        // ECX = 0, 4, ... 28: entry ECX / 4
+.LZeroTail28:
         mov     dword ptr [edx+24], 0
-ZeroTail24:
+.LZeroTail24:
         mov     dword ptr [edx+20], 0
-ZeroTail20:
+.LZeroTail20:
         mov     dword ptr [edx+16], 0
-ZeroTail16:
+.LZeroTail16:
         mov     dword ptr [edx+12], 0
-ZeroTail12:
+.LZeroTail12:
         mov     dword ptr [edx+8], 0
-ZeroTail8:
+.LZeroTail8:
         mov     dword ptr [edx+4], 0
-ZeroTail4:
+.LZeroTail4:
         mov     dword ptr [edx], 0
-ZeroTail0:
+.LZeroTail0:
         mov     ecx, [ebx+AcceleratedClass]
         mov     [eax], ecx
         emms
@@ -94,29 +94,29 @@ _toravex_AllocCopyPrefixMmx:
         add     edi, 32
         sub     ecx, 32
         jmp     1b
-2:      jmp     dword ptr [CopyTail+ecx]        // ECX = 0, 4, ... 28
-CopyTail28:
+2:      jmp     dword ptr [.LCopyTail+ecx]        // ECX = 0, 4, ... 28
+.LCopyTail28:
         mov     edx, [esi+24]
         mov     [edi+24], edx
-CopyTail24:
+.LCopyTail24:
         mov     edx, [esi+20]
         mov     [edi+20], edx
-CopyTail20:
+.LCopyTail20:
         mov     edx, [esi+16]
         mov     [edi+16], edx
-CopyTail16:
+.LCopyTail16:
         mov     edx, [esi+12]
         mov     [edi+12], edx
-CopyTail12:
+.LCopyTail12:
         mov     edx, [esi+8]
         mov     [edi+8], edx
-CopyTail8:
+.LCopyTail8:
         mov     edx, [esi+4]
         mov     [edi+4], edx
-CopyTail4:
+.LCopyTail4:
         mov     edx, [esi]
         mov     [edi], edx
-CopyTail0:
+.LCopyTail0:
         add     edi, ecx                        // past the prefix
         mov     ecx, [ebx+InstanceSize]
         mov     edx, [ebx+CopyDwords]
@@ -149,7 +149,7 @@ _toravex_FreePlain:
 
         .section .rdata
         .balign 4
-ZeroTail:
-        .long   ZeroTail0, ZeroTail4, ZeroTail8, ZeroTail12, ZeroTail16, ZeroTail20, ZeroTail24, ZeroTail28
-CopyTail:
-        .long   CopyTail0, CopyTail4, CopyTail8, CopyTail12, CopyTail16, CopyTail20, CopyTail24, CopyTail28
+.LZeroTail:
+        .long   .LZeroTail0, .LZeroTail4, .LZeroTail8, .LZeroTail12, .LZeroTail16, .LZeroTail20, .LZeroTail24, .LZeroTail28
+.LCopyTail:
+        .long   .LCopyTail0, .LCopyTail4, .LCopyTail8, .LCopyTail12, .LCopyTail16, .LCopyTail20, .LCopyTail24, .LCopyTail28

@@ -1,5 +1,7 @@
 #include "runtime/FastObjRoutines.h"
 
+#include "fastcode/FastcodeCPUID.h"
+#include "fastcode/RoutineVariants.h"
 #include "runtime/FastSysRoutines.h"
 
 extern "C" {
@@ -66,5 +68,21 @@ void HOSTCALL FreeWithFields(TObjectAccelerator* a, void* instance) {
         FinalizeOne(static_cast<char*>(instance) + field->Offset, field->TypeInfo);
     ObjectHost.freeMem(instance);
 }
+
+namespace {
+
+// The two ways of each routine with the instruction-set features their code
+// uses (the processor check of the deliverables reads these rows): the MMX
+// one first, the one every processor runs second.
+#define VARIANT(routine, needs) {#routine, reinterpret_cast<const void*>(&routine), needs}
+const RoutineVariant kZeroedAllocation[] = {VARIANT(toravex_AllocZeroedMmx, FeatureMMX), VARIANT(AllocZeroed, 0)};
+const RoutineVariant kPrefixAllocation[] = {VARIANT(toravex_AllocCopyPrefixMmx, FeatureMMX),
+                                            VARIANT(AllocCopyPrefix, 0)};
+#undef VARIANT
+
+}  // namespace
+
+const void* ZeroedAllocation(bool mmx) { return kZeroedAllocation[mmx ? 0 : 1].routine; }
+const void* PrefixAllocation(bool mmx) { return kPrefixAllocation[mmx ? 0 : 1].routine; }
 
 }  // namespace toravex

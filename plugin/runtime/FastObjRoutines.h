@@ -24,6 +24,10 @@ void* HOSTCALL AllocCopyPrefix(TObjectAccelerator* a);
 
 void HOSTCALL FreeWithFields(TObjectAccelerator* a, void* instance);
 
+// AllocZeroed and AllocCopyPrefix with MMX stores when mmx, else without.
+const void* ZeroedAllocation(bool mmx);
+const void* PrefixAllocation(bool mmx);
+
 }  // namespace toravex
 
 // AllocZeroed and AllocCopyPrefix with MMX stores, and FreePlain: only the
