@@ -12,7 +12,7 @@ enum Builds : unsigned {
     ALL = B50 | B60 | B70 | B90 | B100,
 };
 
-enum class Module { RTL };
+enum class Module { RTL, CORE };
 
 struct HostName {
     const char* decorated;

@@ -69,6 +69,7 @@ void* FindHostExport(HMODULE module, const hostnames::HostName& name) {
 HMODULE HostModuleOf(hostnames::Module module) {
     switch (module) {
         case hostnames::Module::RTL: return Runtime().module;
+        case hostnames::Module::CORE: return FindHostModule(Profile().ideCorePackage);
     }
     return nullptr;
 }

@@ -2,8 +2,8 @@
 // replacements: the same results with the plug-in, with "NoFastObj", with
 // "NoFastSys" and without the plug-in; and what the object probe
 // (ObjectProbe.dll, an expert registered before and after Toravex10.dll)
-// sees: the redirections, the design package released during start-up
-// giving its classes back while the others stay accelerated, the host's
+// sees: the redirections, a design package released while the IDE runs
+// (its package manager's -packages:release) giving its classes back while the others stay accelerated, the host's
 // routines no longer entered, and everything as before at exit.
 #include <gtest/gtest.h>
 
@@ -67,7 +67,8 @@ IdeRun RunIde(bool plugin, const std::vector<std::pair<const char*, DWORD>>& opt
     }
     SetEnvironmentVariableA("OBJECTPROBE_REPORT", report.c_str());
     IdeRun run;
-    run.exitCode = RunProgram(EmulatedIdeDir(100) + "\\bds.exe", "-r" + root + " -autoclose:300 -log:" + log, 180000);
+    run.exitCode = RunProgram(EmulatedIdeDir(100) + "\\bds.exe",
+                              "-r" + root + " -autoclose:3000 -packages:release=dclemu02.bpl -log:" + log, 180000);
     DeleteKeyTree("Software\\Borland\\" + root);
     DeleteKeyTree(kOptions);
     for (const std::string& l : ReadLines(log))
@@ -129,7 +130,7 @@ TEST(ManagedObjectsIde, TheSixManagedDataRoutinesAndObjectCreationJumpIntoThePlu
 TEST(ManagedObjectsIde, TheReleasedPackageGetsItsClassesBackWhileTheOthersStayAccelerated) {
     const std::vector<Line> unloads = Full().All("unload");
     ASSERT_EQ(unloads.size(), 30u);
-    // The second design package, released while the IDE starts: its nine
+    // The second design package, released while the IDE runs: its nine
     // accelerated classes (all but the 6-byte one and the one with its own
     // NewInstance) had stubs, have none now, and all eleven slots lead into
     // the package again; the first package's classes keep their stubs.
