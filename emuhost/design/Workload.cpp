@@ -6,6 +6,7 @@
 #include "Workload.h"
 
 #include "HostNames.h"
+#include "ObjectShapes.h"
 #include "RuntimeCalls.h"
 
 extern "C" {
@@ -291,6 +292,8 @@ void Round(Random& random, Checksum& sum, const char* packagePath, int names) {
     rtl_System_FillChar(buffer, sizeof buffer, 'x');
     rtl_Sysutils_StrCopy(buffer, files[1].s ? "Component" : "");
     sum.Add(rtl_Sysutils_StrLen(buffer));
+    // Objects of every shape, managed records and arrays.
+    sum.Add(static_cast<int32_t>(ShapeRound(random.Next(1u << 20))));
 }
 
 }  // namespace
@@ -299,6 +302,7 @@ uint32_t RunStartupWork(const char* packagePath, int build) {
     gBuildBit = build == 50 ? hostnames::B50 : build == 60 ? hostnames::B60 : build == 70 ? hostnames::B70
               : build == 90 ? hostnames::B90 : hostnames::B100;
     DefineDesignItemClass();
+    DefineShapeClasses();
     // The seed comes from the package's file name, so each package differs.
     const char* name = packagePath;
     for (const char* p = packagePath; *p; ++p)
@@ -311,12 +315,14 @@ uint32_t RunStartupWork(const char* packagePath, int build) {
     // Items that live as long as the package.
     gKeptItems = rtl_Contnrs_TObjectList_CreateOwning(rtl_TObjectList, 1, true);
     for (int i = 0; i < 16; ++i) rtl_Contnrs_TObjectList_Add(gKeptItems, NewDesignItem(name, 2));
+    KeepShapeObjects(name);
     return sum.value;
 }
 
 void ReleaseStartupWork() {
     rtl_System_TObject_Free(gKeptItems);
     gKeptItems = nullptr;
+    ReleaseShapeObjects();
 }
 
 }  // namespace design

@@ -1,7 +1,9 @@
 // Managed data: initialization, finalization and reference taking of values
 // described by the host's type information (long and wide strings, variants,
 // static arrays, records, interfaces, dynamic arrays), and the dynamic-array
-// helpers. Any other kind is the runtime's invalid-pointer error.
+// helpers. Any other kind is the runtime's invalid-pointer error. As in the
+// host, the array routines take every element through the generic routine of
+// its kind, and a record field is an array of one element.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -47,6 +49,7 @@ void AddRefInterface(void* intf) { (*reinterpret_cast<InterfaceMethod**>(intf))[
 }  // namespace
 
 void InitializeMany(void* p, const void* typeInfo, uint32_t count) {
+    if (count == 0) return;  // no element: the type is not even looked at
     auto* at = static_cast<char*>(p);
     switch (hostabi::KindOf(typeInfo)) {
         case tk::kLongString:
@@ -73,6 +76,7 @@ void InitializeMany(void* p, const void* typeInfo, uint32_t count) {
 }
 
 void FinalizeMany(void* p, const void* typeInfo, uint32_t count) {
+    if (count == 0) return;  // no element: the type is not even looked at
     auto* at = static_cast<char*>(p);
     switch (hostabi::KindOf(typeInfo)) {
         case tk::kLongString:
@@ -109,6 +113,7 @@ void FinalizeMany(void* p, const void* typeInfo, uint32_t count) {
 // One more reference to each managed value (a copy for wide strings and
 // variants that own their data), as after a bitwise copy of the values.
 void AddRefMany(void* p, const void* typeInfo, uint32_t count) {
+    if (count == 0) return;  // no element: the type is not even looked at
     auto* at = static_cast<char*>(p);
     switch (hostabi::KindOf(typeInfo)) {
         case tk::kLongString:
@@ -154,12 +159,17 @@ void HOSTCALL Dispose(void* p, const void* typeInfo) {
     FreeMem(p);
 }
 
+// A variant whose value owns nothing (numbers, dates, references to values
+// held elsewhere) only becomes empty; a long string is released by the
+// runtime, every other owning type by the operating system.
 void* HOSTCALL VarClear(void* v) {
     auto* type = static_cast<uint16_t*>(v);
+    const bool owns = *type == VT_BSTR || *type == VT_DISPATCH || *type == VT_VARIANT || *type == VT_UNKNOWN ||
+                      *type == 0x100 || (*type & VT_ARRAY);
     if (*type == 0x100) {  // varString: a long string
         LStrClr(reinterpret_cast<char**>(static_cast<char*>(v) + 8));
         *type = VT_EMPTY;
-    } else if (*type & VT_BYREF) {
+    } else if ((*type & VT_BYREF) || !owns) {
         *type = VT_EMPTY;
     } else {
         VariantClear(static_cast<VARIANT*>(v));

@@ -15,12 +15,16 @@ using DestroyFn = void(HOSTCALL*)(void*, int8_t);
 
 static void HOSTCALL NoOperation(void*) {}
 
-// Zeroes the instance, stores the class reference and the method-table
-// pointer of every interface the class chain implements.
+// Stores the class reference, zeroes the rest of the instance (whole words,
+// then the odd bytes) and stores the method-table pointer of every interface
+// the class chain implements.
 void* HOSTCALL InitInstance(void* classRef, void* memory) {
     if (!memory) return nullptr;
-    FillBytes(memory, 0, Header(classRef).instanceSize);
-    *static_cast<void**>(memory) = classRef;
+    const int32_t size = Header(classRef).instanceSize;
+    auto* words = static_cast<uint32_t*>(memory);
+    words[0] = reinterpret_cast<uint32_t>(classRef);
+    for (int32_t i = 1; i < size / 4; ++i) words[i] = 0;
+    FillBytes(static_cast<char*>(memory) + (size & ~3), 0, size & 3);
     for (const void* c = classRef; c; c = hostabi::ParentOf(c)) {
         auto* table = static_cast<const hostabi::InterfaceTable*>(Header(c).intfTable);
         if (!table) continue;

@@ -55,7 +55,7 @@ constexpr Module kModules[] = {
     {"IdeIntegration", PrepareIdeIntegration, TeardownIdeIntegration},
     {"PackageImportResolver", BindRuntimeImports, nullptr},
     {"RuntimePatchSet", PrepareRuntimePatchSet, nullptr},
-    {"SystemRoutines", PrepareFastSys, TeardownFastSys},
+    {"SystemRoutines", PrepareFastSys, RemoveFastSys},
     {"ObjectAccelerator", PrepareFastObj, TeardownFastObj},
 };
 

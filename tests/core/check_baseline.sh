@@ -2,7 +2,8 @@
 # The deliverables run on every processor the IDE runs on, down to the
 # Pentium (i586: no CMOV, no MMX, no SSE, no long NOP). Only the routine
 # variants may use more, and only the instruction-set features the variant
-# table declares for them (plugin/fastcode/RoutineVariants.cpp).
+# table declares for them (plugin/fastcode/RoutineVariants.cpp, and the
+# sources of other routines chosen by processor, in the same VARIANT rows).
 #
 # For each deliverable, every function of its disassembly is classified by
 # the instructions it holds (CMOV, MMX, SSE, SSE2, SSE3). Allowed beyond the
@@ -16,17 +17,18 @@
 #     (mark_section_writable, and what only it calls) in a module whose
 #     pseudo-relocation list is empty.
 #
-#   check_baseline.sh <bin folder> <map folder> <RoutineVariants.cpp>
+#   check_baseline.sh <bin folder> <map folder> <RoutineVariants.cpp> [<more variant rows>...]
 set -eu
 bin=$1
 maps=$2
-variants=$3
+shift 2
+variants="$*"
 status=0
 # The probes of processor detection (plugin/fastcode/ProcessorProbes.S).
 probes="_toravex_sse_instruction"
 
 # "name features" for every variant: VARIANT(CompareMemA, FeatureSSE | FeatureSSE2 ...)
-declared=$(grep -v '#define' "$variants" | grep -o 'VARIANT([A-Za-z0-9_]*, *[^)]*)' |
+declared=$(cat $variants | grep -v '#define' | grep -o 'VARIANT([A-Za-z0-9_]*, *[^)]*)' |
            sed 's/VARIANT(//; s/)$//; s/Feature//g; s/[|,]/ /g; s/  */ /g')
 if [ -z "$declared" ]; then
     echo "no variants read from $variants"; exit 1

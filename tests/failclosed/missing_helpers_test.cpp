@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "FailClosedSupport.h"
 #include "HostNames.h"
@@ -16,6 +19,8 @@
 #include "base/BuildProfile.h"
 #include "ide/IdeHookNeeds.h"
 #include "ide/PackageImportResolver.h"
+#include "runtime/FastObj.h"
+#include "runtime/FastSys.h"
 #include "runtime/RuntimePatchTable.h"
 
 using namespace failclosed;
@@ -55,8 +60,21 @@ bool RowExists(const PatchRow& row) {
     return (!row.onlyWhen || Profile().*row.onlyWhen) && (!row.routine.host || InThisBuild(*row.routine.host));
 }
 
-bool Needs(const PatchRow& row, const hostnames::HostName* helper) {
-    return std::find(std::begin(row.needs.names), std::end(row.needs.names), helper) != std::end(row.needs.names);
+bool Lists(const HostNeeds& needs, const hostnames::HostName* helper) {
+    return std::find(std::begin(needs.names), std::end(needs.names), helper) != std::end(needs.names);
+}
+
+bool Needs(const PatchRow& row, const hostnames::HostName* helper) { return Lists(row.needs, helper); }
+
+// The managed-data routines and the object accelerator (named by the
+// routine it redirects) with the host names they call.
+std::vector<std::pair<std::string, const HostNeeds*>> ManagedDataSteps() {
+    std::vector<std::pair<std::string, const HostNeeds*>> steps;
+    for (const ManagedDataRoutine& r : FastSysRoutines())
+        if (InThisBuild(*r.routine)) steps.push_back({r.routine->decorated, r.needs});
+    for (const HostNeeds* needs : FastObjNeeds())
+        steps.push_back({hostnames::System_TObject_NewInstance.decorated, needs});
+    return steps;
 }
 
 bool HookExists(const IdeHook& hook) { return !hook.onlyWhen || Profile().*hook.onlyWhen; }
@@ -77,6 +95,8 @@ std::set<std::string> RowsCalling(const hostnames::HostName* helper) {
         if (RowExists(row) && Needs(row, helper)) rows.insert(RowName(row));
     for (const IdeHook& hook : kIdeHooks)
         if (HookExists(hook) && Needs(hook, helper)) rows.insert(hook.what);
+    for (const auto& [name, needs] : ManagedDataSteps())
+        if (Lists(*needs, helper)) rows.insert(name);
     // The lock-free string assignments take host memory; they are made
     // only on single-processor machines.
     SYSTEM_INFO info;
@@ -120,6 +140,13 @@ TEST(MissingHelpers, EveryHelperAReplacementNeedsHasAnEmulatedRuntimeWithoutIt) 
                     EXPECT_NE(built, helpers.end()) << name->decorated << " (needed by " << hook.what << ")";
                 }
         }
+    for (const auto& [step, needs] : ManagedDataSteps())
+        for (const hostnames::HostName* name : needs->names)
+            if (name && InThisBuild(*name)) {
+                const auto built = std::find_if(helpers.begin(), helpers.end(),
+                                                [&](const std::string& id) { return HostNameOf(id) == name; });
+                EXPECT_NE(built, helpers.end()) << name->decorated << " (needed by " << step << ")";
+            }
 }
 
 TEST(MissingHelpers, EachMissingHelperLeavesOutExactlyTheRowsThatCallItAndTheWorkIsRight) {
