@@ -12,7 +12,11 @@ enum Builds : unsigned {
     ALL = B50 | B60 | B70 | B90 | B100,
 };
 
-enum class Module { RTL };
+// RTL: the runtime package; CORE: the IDE core package (coreide100.bpl ...
+// coride50.bpl); DELPHICORE: the Delphi personality's core package
+// (delphicoreide100.bpl, delphicoreide90.bpl); DCC and COMP32: the Delphi and
+// C++ compiler libraries (dcc100.dll ..., comp32x.dll, comp32p.dll).
+enum class Module { RTL, CORE, DELPHICORE, DCC, COMP32 };
 
 struct HostName {
     const char* decorated;

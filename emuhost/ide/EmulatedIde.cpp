@@ -15,6 +15,9 @@
 //   -r<root>           registry root below \Software\Borland (default BDS or Delphi)
 //   -autoclose[:ms]    close the main window that long after it became visible
 //   -log:<file>        append one line per start-up and shut-down event
+//   -compile:<project>, -csc:<folder>, -cscsource:<text>
+//                      the hosted compiler and the C# compiler runs
+//                      (ide/HostedCompiler.h, ide/SerializerCompiles.h)
 //
 // Log lines (one per event, in this order):
 //   start <exe> build <version> key <key>
@@ -23,10 +26,12 @@
 //   expert-load <file> | expert-load <file> failed <error>
 //   expert-init <file> result=<0|1> terminate=<set|nil>
 //   design-load <file> | design-load <file> failed: <message>
+//   process ..., serializer ... (ide/SerializerCompiles.h)
 //   workload packages=<n> checksum=<8 hex digits> ms=<time of the design packages>
 //   startup ms=<time from the start of the executable's main routine to the
 //              visible main window, experts and design packages included>
-//   mainwindow-visible, autoclose, close
+//   mainwindow-visible, compile ..., cpp-compile ... (ide/HostedCompiler.h),
+//   autoclose, close
 //   design-unload <file>, expert-terminate <file>, expert-unload <file>,
 //   package-finalize <name>, exit 0
 // The workload and startup lines also go to standard output.
@@ -44,6 +49,8 @@
 #include "HostFrames.h"
 #include "HostLayout.h"
 #include "RuntimeImports.h"
+#include "ide/HostedCompiler.h"
+#include "ide/SerializerCompiles.h"
 
 // The core package, imported statically as by the host's executable.
 extern "C" __declspec(dllimport) HMODULE CoreLoadLibraryA(const char* fileName);
@@ -295,6 +302,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<LoadedModule> packages = LoadKnownPackages(baseKey);
     std::vector<LoadedModule> experts = LoadExperts(baseKey);
     std::vector<LoadedModule> designPackages = LoadDesignPackages(baseKey);
+    emuide::CompileSerializers(&Log);
 
     HWND main = CreateMainWindow();
     ShowWindow(main, SW_SHOWNORMAL);
@@ -307,6 +315,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::printf("%s\n", line);
     std::fflush(stdout);
     Log("mainwindow-visible");
+    emuide::StartHostedCompiler(&Log);
     if (gSettings.autoCloseMs >= 0) SetTimer(main, 1, static_cast<UINT>(gSettings.autoCloseMs), nullptr);
 
     MSG msg;

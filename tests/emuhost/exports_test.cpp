@@ -1,5 +1,5 @@
-// Every name of the shared list is exported by each build's runtime package
-// that has it, and by no other; stubs kept only to be found raise when called.
+// Every runtime name of the shared list is exported by each build's runtime
+// package that has it, and by no other; stubs kept only to be found raise when called.
 #include "EmuHostTest.h"
 #include "core/HostException.h"
 
@@ -36,7 +36,7 @@ TEST(EmulatedRuntimeExports, EachBuildExportsExactlyItsNames) {
         HMODULE rtl = testsupport::LoadEmulatedRuntime(b.version);
         ASSERT_NE(rtl, nullptr) << b.version;
         for (const Entry& e : kEntries) {
-            const bool expected = (e.name->builds & b.bit) != 0;
+            const bool expected = e.name->module == hostnames::Module::RTL && (e.name->builds & b.bit) != 0;
             EXPECT_EQ(GetProcAddress(rtl, e.name->decorated) != nullptr, expected)
                 << "build " << b.version << ": " << e.name->decorated;
         }
