@@ -10,8 +10,8 @@
 
 #include "BenchHarness.h"
 #include "HostNames.h"
-#include "core/HostRuntime.h"
-#include "core/HostString.h"
+#include "base/HostRuntime.h"
+#include "base/HostString.h"
 #include "fastcode/IntToStr.h"
 #include "fastcode/StrToInt.h"
 

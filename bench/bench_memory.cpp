@@ -14,7 +14,7 @@
 
 #include "BenchHarness.h"
 #include "HostNames.h"
-#include "core/HostRuntime.h"
+#include "base/HostRuntime.h"
 #include "fastcode/CompareMem.h"
 #include "fastcode/FastMove.h"
 #include "fastcode/FastcodeCPUID.h"

@@ -114,19 +114,9 @@ bool HOSTCALL CompareMemF(const void* p1, const void* p2, int32_t length) {
 }
 
 CompareMemRoutine CompareMemFor(uint8_t target) {
-    switch (target) {
-        case TargetIntelF15M6: return CompareMemA;
-        case TargetIntelF15Early: return CompareMemB;
-        case TargetSSE2: return CompareMemC;
-        case TargetIntelF6M13:
-        case TargetIntelF6M14: return CompareMemD;
-        case TargetAmdF15:
-        case TargetAmdF15Sse3: return CompareMemE;
-        case TargetGeneric:
-        case TargetMMX:
-        case TargetSSE: return CompareMemF;
-        default: return nullptr;
-    }
+    return ByTarget<CompareMemRoutine>(target, {
+        CompareMemF, CompareMemF, CompareMemF, CompareMemC, CompareMemD,
+        CompareMemD, CompareMemB, CompareMemA, CompareMemE, CompareMemE});
 }
 
 }  // namespace toravex

@@ -122,19 +122,9 @@ int32_t HOSTCALL CompareStrD(const char* s1, const char* s2) {
 }
 
 CompareStrRoutine CompareStrFor(uint8_t target) {
-    switch (target) {
-        case TargetGeneric:
-        case TargetMMX:
-        case TargetSSE:
-        case TargetSSE2:
-        case TargetIntelF6M13:
-        case TargetAmdF15: return CompareStrC;
-        case TargetIntelF6M14: return CompareStrB;
-        case TargetIntelF15Early:
-        case TargetIntelF15M6: return CompareStrA;
-        case TargetAmdF15Sse3: return CompareStrD;
-        default: return nullptr;
-    }
+    return ByTarget<CompareStrRoutine>(target, {
+        CompareStrC, CompareStrC, CompareStrC, CompareStrC, CompareStrC,
+        CompareStrB, CompareStrA, CompareStrA, CompareStrC, CompareStrD});
 }
 
 }  // namespace toravex

@@ -77,19 +77,9 @@ int32_t HOSTCALL CompareTextC(const char* s1, const char* s2) {
 }
 
 CompareTextRoutine CompareTextFor(uint8_t target) {
-    switch (target) {
-        case TargetGeneric:
-        case TargetMMX:
-        case TargetSSE:
-        case TargetSSE2:
-        case TargetAmdF15:
-        case TargetAmdF15Sse3: return CompareTextB;
-        case TargetIntelF6M13:
-        case TargetIntelF6M14: return CompareTextC;
-        case TargetIntelF15Early:
-        case TargetIntelF15M6: return CompareTextA;
-        default: return nullptr;
-    }
+    return ByTarget<CompareTextRoutine>(target, {
+        CompareTextB, CompareTextB, CompareTextB, CompareTextB, CompareTextC,
+        CompareTextC, CompareTextA, CompareTextA, CompareTextB, CompareTextB});
 }
 
 }  // namespace toravex

@@ -15,6 +15,11 @@
         .intel_syntax noprefix
         .text
 
+// Size thresholds (bytes), the same for every variant.
+        .set    SMALL_COPY_MAX, 36      // up to here: one straight-line sequence
+        .set    BLOCK_COPY_MIN, 64      // under it (SSE: up to it) the Generic copy
+        .set    LARGE_COPY_MIN, 2048    // from here: the larger steps
+
 // ---------------------------------------------------------------------------
 // Small copies. EAX = source, EDX = dest, ECX = count (0..36). Forward runs
 // from the low end up with the 1-3 odd bytes last at the high end; backward
@@ -95,7 +100,7 @@ small_backward:
         .globl  _\name
         .p2align 4
 _\name:
-        cmp     ecx, 36
+        cmp     ecx, SMALL_COPY_MAX
         ja      1f
         cmp     eax, edx
         ja      2f
@@ -166,9 +171,9 @@ generic_backward:
 
         .p2align 4
 mmx_forward:
-        cmp     ecx, 64
+        cmp     ecx, BLOCK_COPY_MIN
         jb      generic_forward
-        cmp     ecx, 2048
+        cmp     ecx, LARGE_COPY_MIN
         jae     mmx_forward_large
         movq    mm0, [eax]                      // the first 8 bytes
         push    ebx
@@ -247,7 +252,7 @@ mmx_forward_large:
 
         .p2align 4
 mmx_backward:
-        cmp     ecx, 64
+        cmp     ecx, BLOCK_COPY_MIN
         jb      generic_backward
         movq    mm0, [eax+ecx-8]                // the last 8 bytes
         push    ebx
@@ -380,9 +385,9 @@ mmx_backward:
 .macro SSE_FAMILY prefix, load_u, back_u, store, move_u, block
         .p2align 4
 \prefix\()_forward:
-        cmp     ecx, 64
+        cmp     ecx, BLOCK_COPY_MIN
         jbe     generic_forward
-        cmp     ecx, 2048
+        cmp     ecx, LARGE_COPY_MIN
         jae     \prefix\()_forward_large
         \move_u xmm0, [eax]                     // the first 16 bytes
         push    ebx
@@ -427,7 +432,7 @@ mmx_backward:
 
         .p2align 4
 \prefix\()_backward:
-        cmp     ecx, 64
+        cmp     ecx, BLOCK_COPY_MIN
         jbe     generic_backward
         \move_u xmm0, [eax+ecx-16]              // the last 16 bytes
         push    ebx

@@ -1,6 +1,6 @@
 #include "fastcode/FastMove.h"
 
-#include "core/BuildProfile.h"
+#include "base/BuildProfile.h"
 #include "fastcode/FastcodeCPUID.h"
 
 namespace toravex {

@@ -1,7 +1,7 @@
 #include "fastcode/Fastcode.h"
 
-#include "core/BuildProfile.h"
-#include "core/Options.h"
+#include "base/BuildProfile.h"
+#include "base/Options.h"
 #include "fastcode/FastcodeCPUID.h"
 
 namespace toravex {
@@ -29,6 +29,18 @@ RoutineSlots RoutineRow(uint8_t target) {
     row.UpperCase = UpperCaseFor(target);
     row.Max = MaxFor(target);
     return row;
+}
+
+std::array<NamedSlot, 15> NamedSlots(const RoutineSlots& s) {
+    auto slot = [](const char* name, auto routine) { return NamedSlot{name, reinterpret_cast<const void*>(routine)}; };
+    return {slot("StringReplace", s.StringReplace), slot("CompareMem", s.CompareMem),
+            slot("CompareStr", s.CompareStr),       slot("CompareText", s.CompareText),
+            slot("FillChar", s.FillChar),           slot("LowerCase", s.LowerCase),
+            slot("Pos", s.Pos),                     slot("PosEx", s.PosEx),
+            slot("StrComp", s.StrComp),             slot("StrCopy", s.StrCopy),
+            slot("StrIComp", s.StrIComp),           slot("StrLen", s.StrLen),
+            slot("StrToInt", s.StrToInt),           slot("UpperCase", s.UpperCase),
+            slot("Max", s.Max)};
 }
 
 RoutineSlots FixedRoutineSet() {

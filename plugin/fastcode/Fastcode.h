@@ -4,6 +4,7 @@
 // export the slot is named after.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "fastcode/CompareMem.h"
@@ -50,6 +51,13 @@ struct RoutineSlots {
 // assembly: _toravex_Slots, fields in the order above).
 extern "C" RoutineSlots toravex_Slots;
 inline RoutineSlots& Slots = toravex_Slots;
+
+// The slots with their names, in the order above.
+struct NamedSlot {
+    const char* name;
+    const void* routine;
+};
+std::array<NamedSlot, 15> NamedSlots(const RoutineSlots& slots);
 
 // The row of the table for a target: every slot filled for the ten
 // produced targets, all nil for any other code.

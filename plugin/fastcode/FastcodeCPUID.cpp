@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "core/HostException.h"
-#include "patching/CpuHelpers.h"
+#include "base/Cpuid.h"
+#include "base/HostException.h"
 
 // Processor operations, in assembly (ProcessorProbes.S); CPUID itself is the
 // patching primitives' (HasCpuid, ReadCpuid).

@@ -72,6 +72,21 @@ enum RoutineTargetCode : uint8_t {
     TargetAmdF15Sse3 = 13,
 };
 
+// The produced targets in the order the routine table's rows list them.
+inline constexpr uint8_t kRoutineTargets[10] = {TargetGeneric,    TargetMMX,        TargetSSE,
+                                                TargetSSE2,       TargetIntelF6M13, TargetIntelF6M14,
+                                                TargetIntelF15Early, TargetIntelF15M6, TargetAmdF15,
+                                                TargetAmdF15Sse3};
+
+// A family's row: its variant for each target in the order of
+// kRoutineTargets; nil for a code never produced.
+template <class Routine>
+Routine ByTarget(uint8_t target, const Routine (&row)[10]) {
+    for (int i = 0; i < 10; ++i)
+        if (kRoutineTargets[i] == target) return row[i];
+    return nullptr;
+}
+
 // Filled once by the module preparation; read-only afterwards (the routine
 // table may overwrite RoutineTarget with TargetGeneric before selecting).
 extern ProcessorInfo Processor;

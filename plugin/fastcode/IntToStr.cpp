@@ -1,6 +1,6 @@
 #include "fastcode/IntToStr.h"
 
-#include "core/HostRuntime.h"
+#include "base/HostRuntime.h"
 
 namespace toravex {
 

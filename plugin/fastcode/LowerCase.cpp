@@ -1,8 +1,8 @@
 #include "fastcode/LowerCase.h"
 
+#include "base/HostResults.h"
 #include "fastcode/CaseFoldBlocks.h"
 #include "fastcode/FastcodeCPUID.h"
-#include "fastcode/StringResults.h"
 
 namespace toravex {
 
@@ -31,19 +31,9 @@ void HOSTCALL LowerCaseB(const char* s, char** result) {
 }
 
 LowerCaseRoutine LowerCaseFor(uint8_t target) {
-    switch (target) {
-        case TargetGeneric:
-        case TargetAmdF15:
-        case TargetAmdF15Sse3: return LowerCaseB;
-        case TargetMMX:
-        case TargetSSE:
-        case TargetSSE2:
-        case TargetIntelF6M13:
-        case TargetIntelF6M14:
-        case TargetIntelF15Early:
-        case TargetIntelF15M6: return LowerCaseA;
-        default: return nullptr;
-    }
+    return ByTarget<LowerCaseRoutine>(target, {
+        LowerCaseB, LowerCaseA, LowerCaseA, LowerCaseA, LowerCaseA,
+        LowerCaseA, LowerCaseA, LowerCaseA, LowerCaseB, LowerCaseB});
 }
 
 }  // namespace toravex

@@ -6,19 +6,8 @@
 namespace toravex {
 
 MaxRoutine MaxFor(uint8_t target) {
-    switch (target) {
-        case TargetIntelF15M6: return MaxB;
-        case TargetGeneric:
-        case TargetMMX:
-        case TargetSSE:
-        case TargetSSE2:
-        case TargetIntelF6M13:
-        case TargetIntelF6M14:
-        case TargetIntelF15Early:
-        case TargetAmdF15:
-        case TargetAmdF15Sse3: return MaxA;
-        default: return nullptr;
-    }
+    // Generic runs on processors without CMOV, which MaxA needs.
+    return ByTarget<MaxRoutine>(target, {MaxB, MaxA, MaxA, MaxA, MaxA, MaxA, MaxA, MaxB, MaxA, MaxA});
 }
 
 }  // namespace toravex

@@ -45,11 +45,7 @@ __attribute__((target("sse2"))) int32_t HOSTCALL PosB(const char* subStr, const 
 }
 
 PosRoutine PosFor(uint8_t target) {
-    switch (target) {
-        case TargetIntelF6M13:
-        case TargetIntelF6M14: return PosB;
-        default: return RoutineTargetName(target)[0] ? PosA : nullptr;
-    }
+    return ByTarget<PosRoutine>(target, {PosA, PosA, PosA, PosA, PosB, PosB, PosA, PosA, PosA, PosA});
 }
 
 }  // namespace toravex

@@ -32,11 +32,9 @@ int32_t HOSTCALL PosExB(const char* subStr, const char* s, int32_t offset) {
 }
 
 PosExRoutine PosExFor(uint8_t target) {
-    switch (target) {
-        case TargetIntelF6M13:
-        case TargetIntelF6M14: return PosExB;
-        default: return RoutineTargetName(target)[0] ? PosExA : nullptr;
-    }
+    return ByTarget<PosExRoutine>(target, {
+        PosExA, PosExA, PosExA, PosExA, PosExB,
+        PosExB, PosExA, PosExA, PosExA, PosExA});
 }
 
 }  // namespace toravex

@@ -35,19 +35,9 @@ int32_t HOSTCALL StrCompB(const char* s1, const char* s2) {
 }
 
 StrCompRoutine StrCompFor(uint8_t target) {
-    switch (target) {
-        case TargetGeneric:
-        case TargetMMX:
-        case TargetSSE:
-        case TargetSSE2:
-        case TargetIntelF6M13:
-        case TargetIntelF6M14:
-        case TargetIntelF15Early: return StrCompB;
-        case TargetIntelF15M6:
-        case TargetAmdF15:
-        case TargetAmdF15Sse3: return StrCompA;
-        default: return nullptr;
-    }
+    return ByTarget<StrCompRoutine>(target, {
+        StrCompB, StrCompB, StrCompB, StrCompB, StrCompB,
+        StrCompB, StrCompB, StrCompA, StrCompA, StrCompA});
 }
 
 }  // namespace toravex

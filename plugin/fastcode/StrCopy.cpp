@@ -74,13 +74,9 @@ char* HOSTCALL StrCopyC(char* dest, const char* source) {
 }
 
 StrCopyRoutine StrCopyFor(uint8_t target) {
-    switch (target) {
-        case TargetIntelF6M13:
-        case TargetIntelF6M14:
-        case TargetAmdF15Sse3: return StrCopyA;
-        case TargetAmdF15: return StrCopyC;
-        default: return RoutineTargetName(target)[0] ? StrCopyB : nullptr;
-    }
+    return ByTarget<StrCopyRoutine>(target, {
+        StrCopyB, StrCopyB, StrCopyB, StrCopyB, StrCopyA,
+        StrCopyA, StrCopyB, StrCopyB, StrCopyC, StrCopyA});
 }
 
 }  // namespace toravex

@@ -62,19 +62,9 @@ __attribute__((target("sse2"))) int32_t HOSTCALL StrLenC(const char* s) {
 }
 
 StrLenRoutine StrLenFor(uint8_t target) {
-    switch (target) {
-        case TargetGeneric:
-        case TargetMMX:
-        case TargetSSE: return StrLenB;
-        case TargetSSE2:
-        case TargetIntelF15Early: return StrLenC;
-        case TargetIntelF6M13:
-        case TargetIntelF6M14:
-        case TargetIntelF15M6:
-        case TargetAmdF15:
-        case TargetAmdF15Sse3: return StrLenA;
-        default: return nullptr;
-    }
+    return ByTarget<StrLenRoutine>(target, {
+        StrLenB, StrLenB, StrLenB, StrLenC, StrLenA,
+        StrLenA, StrLenC, StrLenA, StrLenA, StrLenA});
 }
 
 }  // namespace toravex

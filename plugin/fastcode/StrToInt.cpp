@@ -2,9 +2,9 @@
 #include "fastcode/FastcodeCPUID.h"
 
 #include "HostLayout.h"
-#include "core/HostException.h"
-#include "core/HostRuntime.h"
-#include "core/HostString.h"
+#include "base/HostException.h"
+#include "base/HostRuntime.h"
+#include "base/HostString.h"
 
 namespace toravex {
 
@@ -118,19 +118,9 @@ int32_t HOSTCALL StrToIntD(const char* s) { return StrToIntOrRaise<3>(s); }
 int32_t HOSTCALL StrToIntE(const char* s) { return StrToIntOrRaise<9>(s); }
 
 StrToIntRoutine StrToIntFor(uint8_t target) {
-    switch (target) {
-        case TargetIntelF15M6: return StrToIntA;
-        case TargetIntelF15Early:
-        case TargetAmdF15: return StrToIntB;
-        case TargetIntelF6M13:
-        case TargetIntelF6M14: return StrToIntC;
-        case TargetAmdF15Sse3: return StrToIntD;
-        case TargetGeneric:
-        case TargetMMX:
-        case TargetSSE:
-        case TargetSSE2: return StrToIntE;
-        default: return nullptr;
-    }
+    return ByTarget<StrToIntRoutine>(target, {
+        StrToIntE, StrToIntE, StrToIntE, StrToIntE, StrToIntC,
+        StrToIntC, StrToIntB, StrToIntA, StrToIntB, StrToIntD});
 }
 
 }  // namespace toravex

@@ -2,27 +2,43 @@
 
 #include <windows.h>
 
-#include "core/HostException.h"
-#include "core/HostRuntime.h"
+#include "base/HostException.h"
+#include "base/HostResults.h"
+#include "base/HostRuntime.h"
 #include "fastcode/SearchBlocks.h"
-#include "fastcode/StringResults.h"
 
 namespace toravex {
 
 using namespace strings;
 
-ReplaceCaseTable CaseTable = {};
+std::atomic<const ReplaceCaseTable*> CaseTable{nullptr};
+
+namespace {
+
+// The first table needs no allocation; later ones (a changed code page)
+// come from the process heap.
+ReplaceCaseTable* NewCaseTable() {
+    static ReplaceCaseTable first;
+    static std::atomic<bool> firstTaken{false};
+    if (!firstTaken.exchange(true)) return &first;
+    return static_cast<ReplaceCaseTable*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ReplaceCaseTable)));
+}
+
+}  // namespace
 
 const uint8_t* CurrentCaseTable() {
     const uint32_t codePage = GetACP();
-    if (CaseTable.codePage != codePage) {
-        // Concurrent rebuilds store the same bytes; the code page is
-        // published only once the table is complete.
-        for (int b = 0; b < 256; ++b) CaseTable.upper[b] = static_cast<uint8_t>(b);
-        CharUpperBuffA(reinterpret_cast<char*>(CaseTable.upper), 256);
-        InterlockedExchange(reinterpret_cast<volatile LONG*>(&CaseTable.codePage), static_cast<LONG>(codePage));
-    }
-    return CaseTable.upper;
+    const ReplaceCaseTable* table = CaseTable.load(std::memory_order_acquire);
+    if (table && table->codePage == codePage) return table->upper;
+    // The code page is fixed for a process's life in practice, so this runs
+    // about once; threads that race here each publish a complete table.
+    ReplaceCaseTable* fresh = NewCaseTable();
+    if (!fresh) return table ? table->upper : kAsciiCase.upper;  // no memory: fold ASCII at least
+    fresh->codePage = codePage;
+    for (int b = 0; b < 256; ++b) fresh->upper[b] = static_cast<uint8_t>(b);
+    CharUpperBuffA(reinterpret_cast<char*>(fresh->upper), 256);
+    CaseTable.store(fresh, std::memory_order_release);
+    return fresh->upper;
 }
 
 namespace {

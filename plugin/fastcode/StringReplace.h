@@ -4,6 +4,7 @@
 // order). One routine for every processor.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "HostCall.h"
@@ -24,12 +25,14 @@ void HOSTCALL_STACK StringReplace(const char* s, const char* oldPattern, const c
                                   uint8_t flags);
 
 // The upper-case form of every byte in the system's current ANSI code page,
-// built on first use and rebuilt whenever that code page changes.
+// built on first use and built again whenever that code page changes. A
+// table is built aside and published whole; it is never changed or freed
+// afterwards, so a thread still reading an older one reads whole bytes.
 struct ReplaceCaseTable {
-    volatile uint32_t codePage;  // 0 until built
+    uint32_t codePage;
     uint8_t upper[256];
 };
-extern ReplaceCaseTable CaseTable;
+extern std::atomic<const ReplaceCaseTable*> CaseTable;  // nil until built
 const uint8_t* CurrentCaseTable();
 
 // PosEx over the case table: bytes compare after both are upper-cased.

@@ -1,8 +1,8 @@
 #include "fastcode/UpperCase.h"
 
+#include "base/HostResults.h"
 #include "fastcode/CaseFoldBlocks.h"
 #include "fastcode/FastcodeCPUID.h"
-#include "fastcode/StringResults.h"
 
 namespace toravex {
 
@@ -64,19 +64,9 @@ void HOSTCALL UpperCaseD(const char* s, char** result) {
 }
 
 UpperCaseRoutine UpperCaseFor(uint8_t target) {
-    switch (target) {
-        case TargetGeneric: return UpperCaseD;
-        case TargetMMX:
-        case TargetIntelF6M13:
-        case TargetIntelF6M14:
-        case TargetAmdF15:
-        case TargetAmdF15Sse3: return UpperCaseC;
-        case TargetSSE:
-        case TargetSSE2:
-        case TargetIntelF15Early: return UpperCaseB;
-        case TargetIntelF15M6: return UpperCaseA;
-        default: return nullptr;
-    }
+    return ByTarget<UpperCaseRoutine>(target, {
+        UpperCaseD, UpperCaseC, UpperCaseB, UpperCaseB, UpperCaseC,
+        UpperCaseC, UpperCaseB, UpperCaseA, UpperCaseC, UpperCaseC});
 }
 
 }  // namespace toravex

@@ -4,13 +4,13 @@
 
 #include <cstdio>
 
-#include "core/HostException.h"
-#include "core/Main.h"
-#include "core/UserMessages.h"
+#include "base/HostException.h"
+#include "base/Lifecycle.h"
+#include "base/UserMessages.h"
 
 namespace toravex {
 
-volatile bool ShutdownFlag = false;
+std::atomic<bool> ShutdownFlag{false};
 
 void ShutdownRunner() {
     ShutdownFlag = true;

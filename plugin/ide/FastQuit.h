@@ -1,10 +1,12 @@
 // Fast quit and the shut-down runner.
 #pragma once
 
+#include <atomic>
+
 namespace toravex {
 
 // Set by ShutdownRunner before any handler runs; never cleared.
-extern volatile bool ShutdownFlag;
+extern std::atomic<bool> ShutdownFlag;
 
 // Sets ShutdownFlag and runs the shut-down chain. A host exception of the
 // Exception class escaping it is shown in an error box captioned

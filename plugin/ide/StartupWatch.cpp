@@ -2,14 +2,12 @@
 
 #include <windows.h>
 
-#include "core/StepTrace.h"
+#include "base/StepTrace.h"
+#include "base/Utils.h"
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
-#include "ide/Utils.h"
 
 namespace toravex {
-
-volatile bool StartupPhase = true;
 
 namespace {
 

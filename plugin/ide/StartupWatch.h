@@ -4,10 +4,9 @@
 // the end-of-start-up step once.
 #pragma once
 
-namespace toravex {
+#include "base/Lifecycle.h"
 
-// True from load until the end-of-start-up step.
-extern volatile bool StartupPhase;
+namespace toravex {
 
 // Starts the 100 ms thread timer that watches for the main window (a
 // pending one is cancelled first).

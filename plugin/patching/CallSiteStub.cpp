@@ -1,7 +1,7 @@
 #include "patching/CallSiteStub.h"
 
+#include "base/SystemPlatform.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 
 namespace toravex {
 

@@ -28,7 +28,7 @@
 #include <cstdint>
 
 #include "HostCall.h"
-#include "patching/SpinLock.h"
+#include "base/SpinLock.h"
 
 namespace toravex {
 
@@ -48,8 +48,10 @@ struct StubPage {
     int32_t count;
     uint8_t stubs[kStubsPerPage][kCallSiteStubSize];
 };
-static_assert(offsetof(StubPage, stubs) == 8 && offsetof(StubPage, stubs) + sizeof(StubPage::stubs) == 4078 &&
-              sizeof(StubPage) <= kStubPageSize);
+// 8 bytes of header and 110 stubs: 4078 of the page's 4096 bytes.
+constexpr size_t kStubPageUsedBytes = 8 + kStubsPerPage * kCallSiteStubSize;
+static_assert(offsetof(StubPage, stubs) == 8 && offsetof(StubPage, stubs) + sizeof(StubPage::stubs) == kStubPageUsedBytes &&
+              kStubPageUsedBytes == 4078 && sizeof(StubPage) <= kStubPageSize);
 
 // Writes a stub into slot as it must read when it lies at slotAddress.
 void FillCallSiteStub(uint8_t* slot, uintptr_t slotAddress, uintptr_t target, uintptr_t resolvedTarget,

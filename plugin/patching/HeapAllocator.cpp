@@ -1,7 +1,7 @@
 #include "patching/HeapAllocator.h"
 
-#include "core/HostRuntime.h"
-#include "patching/PatchPlatform.h"
+#include "base/HostRuntime.h"
+#include "base/SystemPlatform.h"
 
 namespace toravex {
 

@@ -1,20 +1,9 @@
 #include "patching/ImportFilter.h"
 
-#include "core/BuildProfile.h"
+#include "base/BuildProfile.h"
+#include "base/Utils.h"
 
 namespace toravex {
-
-namespace {
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool SameTextAscii(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (FoldAscii(*a) != FoldAscii(*b)) return false;
-    return *a == *b;
-}
-
-}  // namespace
 
 bool PassesImportFilter(const char* libraryName) {
     if (!libraryName) return false;

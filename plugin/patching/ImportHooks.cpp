@@ -1,9 +1,9 @@
 #include "patching/ImportHooks.h"
 
-#include "ide/Utils.h"
-#include "patching/CodeWriteLock.h"
+#include "base/SystemPlatform.h"
+#include "base/Utils.h"
+#include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 #include "patching/PeImage.h"
 
 namespace toravex {
@@ -13,14 +13,8 @@ TJclPeMapImgHooks* ImportHooks = nullptr;
 namespace {
 
 bool StoreSlot(uint32_t* slot, void* value) {
-    PatchPlatform& platform = Platform();
-    CodeWriteGuard guard;
-    DWORD old;
-    if (!platform.Protect(slot, 4, PAGE_READWRITE, &old)) return false;
-    __atomic_store_n(slot, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value)), __ATOMIC_RELEASE);
-    DWORD ignored;
-    platform.Protect(slot, 4, old, &ignored);
-    return true;
+    const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
+    return StoreCode(slot, &address, sizeof address);
 }
 
 // Library names as the system compares them: its default locale, ignoring

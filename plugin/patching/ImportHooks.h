@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "core/HostString.h"
-#include "ide/ObjectList.h"
+#include "base/HostString.h"
+#include "base/ObjectList.h"
 
 namespace toravex {
 

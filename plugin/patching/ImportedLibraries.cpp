@@ -1,7 +1,7 @@
 #include "patching/ImportedLibraries.h"
 
-#include "core/HostException.h"
-#include "ide/Utils.h"
+#include "base/HostException.h"
+#include "base/Utils.h"
 #include "patching/PeImage.h"
 
 namespace toravex {

@@ -1,6 +1,7 @@
 #include "patching/InstructionShapes.h"
 
-#include "patching/PatchPlatform.h"
+#include "base/SystemPlatform.h"
+#include "base/Utils.h"
 
 namespace toravex {
 
@@ -13,8 +14,6 @@ JumpBytes EncodeJump(uintptr_t entry, uintptr_t target) {
 
 namespace {
 
-bool IsNtFamily() { return Platform().Family() == VER_PLATFORM_WIN32_NT; }
-
 // The pointer stored at the m32 operand of FF 25 / FF 15 at code; false
 // when the operand points at memory that cannot be read (then the bytes are
 // not treated as a thunk, rather than faulting inside the host).
@@ -25,9 +24,8 @@ bool IndirectTarget(const uint8_t* code, void*& target) {
     return true;
 }
 
-// The 9x forwarding stub, when the platform is of that family.
-uint8_t* SkipForwardingStub(void* address) {
-    if (!IsNtFamily())
+uint8_t* SkipForwardingStub(void* address, StubRule rule) {
+    if (rule == StubRule::Always || !IsWinNT())
         if (void* target = ForwardingStubTarget(address)) return static_cast<uint8_t*>(target);
     return static_cast<uint8_t*>(address);
 }
@@ -41,23 +39,15 @@ void* ForwardingStubTarget(const void* address) {
     return reinterpret_cast<void*>(ReadU32(code + 1));
 }
 
-void* ResolveImportThunk(void* address) {
+void* FollowToEntry(void* address, StubRule stubs, EntryStep step) {
     if (!address) return nullptr;
-    uint8_t* code = SkipForwardingStub(address);
-    void* target;
-    if (Platform().IsReadable(code, 6) && code[0] == 0xFF && code[1] == 0x25 && IndirectTarget(code, target))
-        return target;
-    return code;
-}
-
-void* ResolveEntry(void* address) {
-    if (!address) return nullptr;
-    uint8_t* code = SkipForwardingStub(address);
+    uint8_t* code = SkipForwardingStub(address, stubs);
     if (!Platform().IsReadable(code, 6)) return code;
+    const bool anyStep = step == EntryStep::IndirectOrJump;
     void* target;
-    if (code[0] == 0xFF && (code[1] == 0x25 || code[1] == 0x15)) {
+    if (code[0] == 0xFF && (code[1] == 0x25 || (anyStep && code[1] == 0x15))) {
         if (IndirectTarget(code, target)) return target;
-    } else if (code[0] == 0xE9) {
+    } else if (anyStep && code[0] == 0xE9) {
         return code + kJumpSize + static_cast<int32_t>(ReadU32(code + 1));
     }
     return code;

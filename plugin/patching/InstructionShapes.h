@@ -32,13 +32,25 @@ inline uint32_t ReadU32(const void* p) {
 // else nil. Bytes that cannot be read are no stub.
 void* ForwardingStubTarget(const void* address);
 
+// The one way of following a routine's address to the code that runs: a
+// forwarding stub first (only on the 9x family, or always), then one step
+// through an import thunk (FF 25), or through FF 25, FF 15 or E9. Every
+// byte is checked readable before it is read; an operand pointing at
+// unreadable memory ends the walk where it is. Nil stays nil.
+enum class StubRule { Only9x, Always };
+enum class EntryStep { ImportThunk, IndirectOrJump };
+void* FollowToEntry(void* address, StubRule stubs, EntryStep step);
+
 // Following used by the use-counted redirections: on the 9x family a
-// forwarding stub first, then one import thunk (FF 25). Nil stays nil.
-void* ResolveImportThunk(void* address);
+// forwarding stub first, then one import thunk (FF 25).
+inline void* ResolveImportThunk(void* address) {
+    return FollowToEntry(address, StubRule::Only9x, EntryStep::ImportThunk);
+}
 
 // Following used by the process-memory redirections: on the 9x family a
-// forwarding stub first, then one step through FF 25, FF 15 or E9. Nil
-// stays nil.
-void* ResolveEntry(void* address);
+// forwarding stub first, then one step through FF 25, FF 15 or E9.
+inline void* ResolveEntry(void* address) {
+    return FollowToEntry(address, StubRule::Only9x, EntryStep::IndirectOrJump);
+}
 
 }  // namespace toravex

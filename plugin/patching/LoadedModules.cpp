@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "patching/PatchPlatform.h"
+#include "base/SystemPlatform.h"
 
 namespace toravex {
 

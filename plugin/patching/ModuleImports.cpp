@@ -1,11 +1,11 @@
 #include "patching/ModuleImports.h"
 
-#include "core/HostString.h"
-#include "core/Main.h"
-#include "ide/StringHash.h"
+#include "base/HostString.h"
+#include "base/Lifecycle.h"
+#include "base/StringHash.h"
+#include "base/SystemPlatform.h"
 #include "patching/ImportFilter.h"
 #include "patching/ImportHooks.h"
-#include "patching/PatchPlatform.h"
 #include "patching/ReplacementMap.h"
 
 namespace toravex {

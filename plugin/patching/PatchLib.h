@@ -1,11 +1,11 @@
 // Code redirection primitives, executable memory and call-site stubs.
 #pragma once
 
+#include "base/Cpuid.h"
+#include "base/SystemPlatform.h"
 #include "patching/CallSiteStub.h"
-#include "patching/CpuHelpers.h"
 #include "patching/HeapAllocator.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 #include "patching/ProcessMemory.h"
 #include "patching/Redirect.h"
 

@@ -1,6 +1,6 @@
 #include "patching/PeImage.h"
 
-#include "ide/Utils.h"
+#include "base/Utils.h"
 #include "patching/InstructionShapes.h"
 
 namespace toravex {

@@ -1,8 +1,8 @@
 #include "patching/ProcessMemory.h"
 
-#include "patching/CodeWriteLock.h"
+#include "base/SystemPlatform.h"
+#include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 
 namespace toravex {
 
@@ -12,10 +12,7 @@ bool ReadCode(const void* entry, uint8_t* saveArea) {
     return Platform().ReadMemory(ProcessHandle, entry, saveArea, kJumpSize, nullptr);
 }
 
-bool WriteCode(void* entry, const uint8_t* bytes) {
-    CodeWriteGuard guard;
-    return Platform().WriteMemory(ProcessHandle, entry, bytes, kJumpSize, nullptr);
-}
+bool WriteCode(void* entry, const uint8_t* bytes) { return StoreCode(entry, bytes, kJumpSize); }
 
 bool RedirectCode(void* entry, const void* target, uint8_t* saveArea) {
     ReadCode(entry, saveArea);
@@ -30,9 +27,7 @@ uint32_t ReadPointerAt(const void* base, int32_t offset) {
 }
 
 bool WritePointerAt(void* base, int32_t offset, uint32_t value) {
-    CodeWriteGuard guard;
-    return Platform().WriteMemory(ProcessHandle, static_cast<uint8_t*>(base) + offset, &value, sizeof value,
-                                  nullptr);
+    return StoreCode(static_cast<uint8_t*>(base) + offset, &value, sizeof value);
 }
 
 }  // namespace toravex

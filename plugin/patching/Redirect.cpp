@@ -1,8 +1,8 @@
 #include "patching/Redirect.h"
 
-#include "patching/CodeWriteLock.h"
+#include "base/SystemPlatform.h"
+#include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 
 namespace toravex {
 
@@ -12,17 +12,12 @@ namespace {
 constexpr size_t kProtectedBytes = 6;
 
 void PatchEntry(uint8_t* entry, const void* target, RedirectRecord& record) {
-    PatchPlatform& platform = Platform();
-    CodeWriteGuard guard;
-    DWORD old;
-    if (!platform.Protect(entry, kProtectedBytes, PAGE_EXECUTE_READWRITE, &old)) return;
+    CodeWrite write(entry, kProtectedBytes);
+    if (!write) return;
     record.Address = entry;
     __builtin_memcpy(record.SavedBytes, entry, sizeof record.SavedBytes);
     const JumpBytes jump = EncodeJump(reinterpret_cast<uintptr_t>(entry), reinterpret_cast<uintptr_t>(target));
-    __builtin_memcpy(entry, jump.bytes, kJumpSize);
-    DWORD ignored;
-    platform.Protect(entry, kProtectedBytes, old, &ignored);
-    platform.FlushCode(entry, kJumpSize);
+    write.Store(entry, jump.bytes, kJumpSize);
 }
 
 }  // namespace
@@ -56,17 +51,9 @@ void RedirectExport(HMODULE module, const char* exportName, const void* target, 
 
 bool OverwriteCode(void* routine, const void* code, size_t size) {
     void* entry = ResolveImportThunk(routine);
-    if (!entry || !code) return false;
-    PatchPlatform& platform = Platform();
-    size_t written = 0;
-    CodeWriteGuard guard;
-    return platform.WriteMemory(platform.CurrentProcess(), entry, code, size, &written) && written == size;
+    return entry && code && StoreCode(entry, code, size);
 }
 
-bool WriteOwnMemory(void* address, const void* buffer, size_t size) {
-    PatchPlatform& platform = Platform();
-    CodeWriteGuard guard;
-    return platform.WriteMemory(platform.CurrentProcess(), address, buffer, size, nullptr);
-}
+bool WriteOwnMemory(void* address, const void* buffer, size_t size) { return StoreCode(address, buffer, size); }
 
 }  // namespace toravex

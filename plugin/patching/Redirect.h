@@ -39,7 +39,8 @@ void RedirectExport(HMODULE module, const char* exportName, const void* target, 
 // Writes size bytes of code over the real entry of routine (import thunk
 // followed), with nothing saved. True when all bytes were written.
 bool OverwriteCode(void* routine, const void* code, size_t size);
-// WriteProcessMemory into this process; true when it succeeds.
+// Writes size bytes into this process's code (StoreCode); true when it
+// succeeds.
 bool WriteOwnMemory(void* address, const void* buffer, size_t size);
 
 }  // namespace toravex

@@ -1,6 +1,6 @@
 #include "patching/ReplacementMap.h"
 
-#include "patching/PatchPlatform.h"
+#include "base/SystemPlatform.h"
 
 namespace toravex {
 

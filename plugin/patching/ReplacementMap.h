@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "ide/BucketList.h"
-#include "ide/ObjectList.h"
+#include "base/BucketList.h"
+#include "base/ObjectList.h"
 
 namespace toravex {
 

@@ -1,8 +1,8 @@
 // The call-site rewrite that a call-site stub performs when it runs.
+#include "base/SystemPlatform.h"
 #include "patching/CallSiteStub.h"
-#include "patching/CodeWriteLock.h"
+#include "patching/CodeWriter.h"
 #include "patching/InstructionShapes.h"
-#include "patching/PatchPlatform.h"
 
 namespace toravex {
 
@@ -34,17 +34,9 @@ bool RetargetCall(uint8_t* callAddress, const void* newTarget) {
     uint8_t* displacement = callAddress + 1;
     if (CrossesCacheLine(displacement, 4)) return false;
 
-    PatchPlatform& platform = Platform();
-    CodeWriteGuard guard;
-    DWORD old;
-    if (!platform.Protect(displacement, 4, PAGE_EXECUTE_READWRITE, &old)) return false;
     const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(newTarget) -
                                                  reinterpret_cast<uintptr_t>(callAddress + kJumpSize));
-    __atomic_store_n(reinterpret_cast<uint32_t*>(displacement), value, __ATOMIC_RELEASE);
-    DWORD ignored;
-    platform.Protect(displacement, 4, old, &ignored);
-    platform.FlushCode(callAddress, kJumpSize);
-    return true;
+    return StoreCode(displacement, &value, sizeof value);
 }
 
 void HOSTCALL RewriteCallSite(uint8_t* callAddress, void* newTarget) {

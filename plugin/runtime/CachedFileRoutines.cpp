@@ -1,11 +1,11 @@
 #include "runtime/CachedFileRoutines.h"
 
-#include "core/HostString.h"
-#include "ide/StartupWatch.h"
-#include "ide/StringHash.h"
-#include "ide/Utils.h"
-#include "patching/SpinLock.h"
-#include "runtime/HostResults.h"
+#include "base/HostResults.h"
+#include "base/HostString.h"
+#include "base/Lifecycle.h"
+#include "base/SpinLock.h"
+#include "base/StringHash.h"
+#include "base/Utils.h"
 
 namespace toravex {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "HostLayout.h"
-#include "runtime/HostResults.h"
+#include "base/HostResults.h"
 
 using hostabi::LengthOf;
 

@@ -1,6 +1,6 @@
 #include "runtime/ListRoutines.h"
 
-#include "core/HostRuntime.h"
+#include "base/HostRuntime.h"
 #include "fastcode/FastMove.h"
 
 namespace toravex {
@@ -26,8 +26,14 @@ const ListHost& Host() {
         h.listClass = FindHostExport(rtl, Classes_TList);
         h.error = FindHostRoutine<decltype(h.error)>(rtl, Classes_TList_Error);
         h.setCapacity = FindHostRoutine<decltype(h.setCapacity)>(rtl, Classes_TList_SetCapacity);
-        h.indexError = static_cast<const hostabi::ResStringRec*>(FindHostExport(rtl, Rtlconsts_SListIndexError));
-        h.countError = static_cast<const hostabi::ResStringRec*>(FindHostExport(rtl, Rtlconsts_SListCountError));
+        // The list messages moved from unit Consts to RTLConsts after build 50;
+        // each build's host has one of the two names.
+        auto message = [rtl](const HostName& newer, const HostName& older) {
+            void* found = FindHostExport(rtl, newer);
+            return static_cast<const hostabi::ResStringRec*>(found ? found : FindHostExport(rtl, older));
+        };
+        h.indexError = message(Rtlconsts_SListIndexError, Consts_SListIndexError);
+        h.countError = message(Rtlconsts_SListCountError, Consts_SListCountError);
         return h;
     }();
     return host;

@@ -1,12 +1,13 @@
 #include "runtime/LoaderHooks.h"
 
+#include <atomic>
 #include <memory>
 
-#include "core/HostRuntime.h"
-#include "core/Options.h"
-#include "ide/HostStringList.h"
-#include "ide/Splash.h"
-#include "ide/StartupWatch.h"
+#include "base/HostRuntime.h"
+#include "base/HostStringList.h"
+#include "base/Lifecycle.h"
+#include "base/Options.h"
+#include "base/Utils.h"
 #include "patching/ImportedLibraries.h"
 #include "patching/ModuleImports.h"
 
@@ -17,6 +18,7 @@ void* HostLoadLibraryExW = nullptr;
 void* HostFreeLibrary = nullptr;
 RedirectRecord SetThreadPriorityRecord = {};
 void (*PackageUnloadNotification)(HMODULE module) = nullptr;
+void (*LibraryLoadNotification)(const char* fileName) = nullptr;
 
 namespace {
 
@@ -26,17 +28,11 @@ namespace {
 // the loader's own lock (a thread inside a library's load notification may
 // hold that one and call LoadLibrary).
 CRITICAL_SECTION gScanLock;
-volatile LONG gScanLockReady = 0;
+// 0: not made, 1: being made, 2: ready. Published only once initialised, so
+// no thread enters a critical section that is not there yet.
+std::atomic<int> gScanLockState{0};
 
-bool SameTextAscii(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y) return false;
-        if (!x) return true;
-    }
-}
+bool ScanLockReady() { return gScanLockState.load(std::memory_order_acquire) == 2; }
 
 bool IsPackageName(const char* name) { return SameTextAscii(FileExtPart(name), ".bpl"); }
 
@@ -53,20 +49,23 @@ private:
 }  // namespace
 
 void CreateScanLock() {
-    if (InterlockedCompareExchange(&gScanLockReady, 1, 0) == 0) InitializeCriticalSection(&gScanLock);
+    int state = 0;
+    if (!gScanLockState.compare_exchange_strong(state, 1)) return;
+    InitializeCriticalSection(&gScanLock);
+    gScanLockState.store(2, std::memory_order_release);
 }
 
 void ScanModuleImports(const char* name, HMODULE handle) {
     if (!name) return;
     if (!handle) handle = GetModuleHandleA(name);
-    if (!handle || !gScanLockReady) return;
+    if (!handle || !ScanLockReady()) return;
     EnterCriticalSection(&gScanLock);
     HookModuleImports(name, handle);
     LeaveCriticalSection(&gScanLock);
 }
 
 void ScanModulesLocked(void (*work)()) {
-    if (!gScanLockReady) return work();
+    if (!ScanLockReady()) return work();
     EnterCriticalSection(&gScanLock);
     work();
     LeaveCriticalSection(&gScanLock);
@@ -98,7 +97,7 @@ bool IsTortoiseModule(LPCWSTR fileName) {
     static const wchar_t* const kNames[] = {L"tortoisesvn.dll", L"TortoiseProc1033.dll", L"TrtseShl.dll"};
     for (LPCWSTR name : kNames) {
         int result;
-        if (HostPlatform() == VER_PLATFORM_WIN32_WINDOWS) {
+        if (!IsWinNT()) {
             char a[MAX_PATH], b[64];
             WideCharToMultiByte(CP_ACP, 0, part, -1, a, sizeof a, nullptr, nullptr);
             WideCharToMultiByte(CP_ACP, 0, name, -1, b, sizeof b, nullptr, nullptr);
@@ -114,7 +113,7 @@ bool IsTortoiseModule(LPCWSTR fileName) {
 HMODULE WINAPI LoadLibraryAHook(LPCSTR fileName) {
     const HMODULE module = reinterpret_cast<decltype(&LoadLibraryA)>(HostLoadLibraryA)(fileName);
     LastErrorKeeper keepError;
-    SplashProgressStep(fileName);
+    if (LibraryLoadNotification) LibraryLoadNotification(fileName);
     if (!module) return module;
     ScanModuleImports(FileNamePart(fileName), module);
     if (!Options.HookAllDlls && !IsPackageName(fileName)) return module;
@@ -141,7 +140,7 @@ HMODULE WINAPI LoadLibraryExWHook(LPCWSTR fileName, HANDLE file, DWORD flags) {
     if (module && image && !(flags & (DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE))) {
         if (!IsTortoiseModule(fileName)) ScanModuleImports(name, module);
     } else if (flags & DONT_RESOLVE_DLL_REFERENCES) {
-        SplashProgressStep(name);
+        if (LibraryLoadNotification) LibraryLoadNotification(name);
     }
     return module;
 }

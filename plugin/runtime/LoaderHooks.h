@@ -25,6 +25,9 @@ extern RedirectRecord SetThreadPriorityRecord;
 // Set by the start-up for the package unit index: told of every module the
 // FreeLibrary hook released. Nil when nobody listens.
 extern void (*PackageUnloadNotification)(HMODULE module);
+// Set by the start-up for the splash progress: told of the file name of
+// every library loaded through the hooks. Nil when nobody listens.
+extern void (*LibraryLoadNotification)(const char* fileName);
 
 // Scans one module's imports under the scan lock (handle 0: the loaded
 // module of that name, if any).

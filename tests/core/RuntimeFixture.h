@@ -8,7 +8,7 @@
 #include "HostLayout.h"
 #include "HostNames.h"
 #include "TestSupport.h"
-#include "core/HostRuntime.h"
+#include "base/HostRuntime.h"
 
 class RuntimeTest : public ::testing::Test {
 protected:

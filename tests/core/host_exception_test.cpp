@@ -1,8 +1,8 @@
 // Host exceptions crossing plug-in frames: raised by the emulated runtime,
 // cleaned up by plug-in try/finally, caught by plug-in try/except.
 #include "RuntimeFixture.h"
-#include "core/HostException.h"
-#include "core/HostString.h"
+#include "base/HostException.h"
+#include "base/HostString.h"
 
 using toravex::HostString;
 namespace host = toravex::host;

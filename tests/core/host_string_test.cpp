@@ -1,7 +1,7 @@
 // HostString follows the host's reference counting through the host's helpers.
-#include "RuntimeFixture.h"
 #include "HostLayout.h"
-#include "core/HostString.h"
+#include "RuntimeFixture.h"
+#include "base/HostString.h"
 
 using toravex::HostString;
 

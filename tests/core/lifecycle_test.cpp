@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "core/BuildProfile.h"
-#include "core/Main.h"
+#include "base/BuildProfile.h"
+#include "startup/Main.h"
 
 using testsupport::StepRecorder;
 using toravex::Profile;

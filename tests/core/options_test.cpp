@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "core/BuildProfile.h"
-#include "core/Options.h"
+#include "base/BuildProfile.h"
+#include "base/Options.h"
+#include "startup/Main.h"
 
 using namespace testsupport;
 using toravex::Options;

@@ -1,10 +1,10 @@
 // The shut-down runner reports an exception escaping the chain in one error
 // box and the handlers after the raising one do not run.
 #include "RuntimeFixture.h"
-#include "core/HostString.h"
-#include "core/Main.h"
-#include "core/UserMessages.h"
+#include "base/HostString.h"
+#include "base/UserMessages.h"
 #include "ide/FastQuit.h"
+#include "startup/Main.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "HostLayout.h"
 #include "HostNames.h"
 #include "TestSupport.h"
-#include "core/HostString.h"
+#include "base/HostString.h"
 
 namespace emutest {
 

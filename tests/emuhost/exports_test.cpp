@@ -1,7 +1,7 @@
 // Every runtime name of the shared list is exported by each build's runtime
 // package that has it, and by no other; stubs kept only to be found raise when called.
 #include "EmuHostTest.h"
-#include "core/HostException.h"
+#include "base/HostException.h"
 
 using namespace emutest;
 

@@ -4,7 +4,7 @@
 
 #include <oleauto.h>
 
-#include "core/HostException.h"
+#include "base/HostException.h"
 
 using namespace emutest;
 using toravex::HostString;

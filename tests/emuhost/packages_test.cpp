@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "core/HostException.h"
+#include "base/HostException.h"
 
 using namespace emutest;
 using toravex::HostString;

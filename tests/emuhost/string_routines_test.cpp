@@ -2,7 +2,7 @@
 // as host code calls them.
 #include "EmuHostTest.h"
 
-#include "core/HostException.h"
+#include "base/HostException.h"
 
 #include <oleauto.h>
 

@@ -13,7 +13,7 @@
 
 #include "HostLayout.h"
 #include "TestSupport.h"
-#include "core/HostRuntime.h"
+#include "base/HostRuntime.h"
 
 namespace fastcodetest {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "StringTestSupport.h"
-#include "core/HostString.h"
+#include "base/HostString.h"
 #include "fastcode/LowerCase.h"
 #include "fastcode/Pos.h"
 #include "fastcode/PosEx.h"

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "StringTestSupport.h"
-#include "core/HostException.h"
-#include "core/HostString.h"
+#include "base/HostException.h"
+#include "base/HostString.h"
 #include "fastcode/StringReplace.h"
 
 using namespace fastcodetest;
@@ -118,11 +118,18 @@ TEST_F(StringReplaceTest, ManyMatchesGrowThePositionListOnTheHeap) {
 }
 
 TEST_F(StringReplaceTest, TheCaseTableFollowsTheCodePage) {
-    CaseTable.codePage = 0;  // as if the code page had changed since it was built
-    CaseTable.upper[static_cast<uint8_t>('a')] = 'z';
+    // A table of another code page, as if the code page had changed since it
+    // was built: it must not be used, and a new one takes its place.
+    static ReplaceCaseTable stale;
+    stale.codePage = 0;
+    for (int b = 0; b < 256; ++b) stale.upper[b] = SystemUpper(static_cast<uint8_t>(b));
+    stale.upper[static_cast<uint8_t>('a')] = 'z';
+    CaseTable = &stale;
     EXPECT_TRUE(Replace(HostString("xAx"), "a", "-", ReplaceAll | ReplaceIgnoreCase) == "x-x");
-    EXPECT_EQ(CaseTable.codePage, GetACP());
-    for (int b = 0; b < 256; ++b) EXPECT_EQ(CaseTable.upper[b], SystemUpper(static_cast<uint8_t>(b))) << b;
+    const ReplaceCaseTable* built = CaseTable;
+    ASSERT_NE(built, &stale);
+    EXPECT_EQ(built->codePage, GetACP());
+    for (int b = 0; b < 256; ++b) EXPECT_EQ(built->upper[b], SystemUpper(static_cast<uint8_t>(b))) << b;
     // Bytes of the code page above 0x7F fold as the system folds them.
     const uint8_t lower = 0xE4, upper = SystemUpper(lower);
     const char pattern[] = {static_cast<char>(lower), 0};

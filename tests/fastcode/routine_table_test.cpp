@@ -1,80 +1,58 @@
-// The routine table: every produced target fills all fifteen slots with the
-// variants of its row; BlendedFastCode gives the Generic row.
+// The routine table: every produced target fills all fifteen slots, each with
+// a variant of that slot's family whose instruction-set features the target
+// guarantees; BlendedFastCode gives the Generic row.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "TestSupport.h"
-#include "core/BuildProfile.h"
+#include "base/BuildProfile.h"
 #include "fastcode/FastMove.h"
 #include "fastcode/Fastcode.h"
 #include "fastcode/FastcodeCPUID.h"
+#include "fastcode/RoutineVariants.h"
 
 using namespace toravex;
 
 namespace {
 
-// The table as it is specified, one letter per target in the order
-// Generic, MMX, SSE, SSE2, IntelF6M13, IntelF6M14, IntelF15Early,
-// IntelF15M6, AmdF15, AmdF15Sse3.
-constexpr uint8_t kTargets[10] = {TargetGeneric,    TargetMMX,        TargetSSE,           TargetSSE2,
-                                  TargetIntelF6M13, TargetIntelF6M14, TargetIntelF15Early, TargetIntelF15M6,
-                                  TargetAmdF15,     TargetAmdF15Sse3};
-const std::map<std::string, const char*> kTable = {
-    {"CompareMem", "FFFCDDBAEE"}, {"CompareStr", "CCCCCBAACD"}, {"CompareText", "BBBBCCAABB"},
-    {"FillChar", "DCEBCCBAAB"},   {"LowerCase", "BAAAAAAABB"},  {"Pos", "AAAABBAAAA"},
-    {"PosEx", "AAAABBAAAA"},      {"StrComp", "BBBBBBBAAA"},    {"StrCopy", "BBBBAABBCA"},
-    {"StrIComp", "AAAAAAAAAA"},   {"StrLen", "BBBCAACAAA"},     {"StrToInt", "EEEECCBABD"},
-    {"UpperCase", "DCBBCCBACC"},  {"Max", "AAAAAAABAA"},
-};
+constexpr uint8_t kTargets[] = {TargetGeneric,       TargetMMX,        TargetSSE,    TargetSSE2,
+                                TargetIntelF6M13,    TargetIntelF6M14, TargetIntelF15Early,
+                                TargetIntelF15M6,    TargetAmdF15,     TargetAmdF15Sse3};
 
-// The routine a slot holds for a variant letter.
-const void* Variant(const std::string& slot, char letter) {
-    static const std::map<std::string, std::vector<const void*>> variants = {
-        {"CompareMem", {(void*)CompareMemA, (void*)CompareMemB, (void*)CompareMemC, (void*)CompareMemD,
-                        (void*)CompareMemE, (void*)CompareMemF}},
-        {"CompareStr", {(void*)CompareStrA, (void*)CompareStrB, (void*)CompareStrC, (void*)CompareStrD}},
-        {"CompareText", {(void*)CompareTextA, (void*)CompareTextB, (void*)CompareTextC}},
-        {"FillChar", {(void*)FillCharA, (void*)FillCharB, (void*)FillCharC, (void*)FillCharD, (void*)FillCharE}},
-        {"LowerCase", {(void*)LowerCaseA, (void*)LowerCaseB}},
-        {"Pos", {(void*)PosA, (void*)PosB}},
-        {"PosEx", {(void*)PosExA, (void*)PosExB}},
-        {"StrComp", {(void*)StrCompA, (void*)StrCompB}},
-        {"StrCopy", {(void*)StrCopyA, (void*)StrCopyB, (void*)StrCopyC}},
-        {"StrIComp", {(void*)StrICompA}},
-        {"StrLen", {(void*)StrLenA, (void*)StrLenB, (void*)StrLenC}},
-        {"StrToInt", {(void*)StrToIntA, (void*)StrToIntB, (void*)StrToIntC, (void*)StrToIntD, (void*)StrToIntE}},
-        {"UpperCase", {(void*)UpperCaseA, (void*)UpperCaseB, (void*)UpperCaseC, (void*)UpperCaseD}},
-        {"Max", {(void*)MaxA, (void*)MaxB}},
-    };
-    return variants.at(slot).at(static_cast<size_t>(letter - 'A'));
-}
-
-std::map<std::string, const void*> SlotsOf(const RoutineSlots& s) {
-    return {{"CompareMem", (void*)s.CompareMem}, {"CompareStr", (void*)s.CompareStr},
-            {"CompareText", (void*)s.CompareText}, {"FillChar", (void*)s.FillChar},
-            {"LowerCase", (void*)s.LowerCase},   {"Pos", (void*)s.Pos},
-            {"PosEx", (void*)s.PosEx},           {"StrComp", (void*)s.StrComp},
-            {"StrCopy", (void*)s.StrCopy},       {"StrIComp", (void*)s.StrIComp},
-            {"StrLen", (void*)s.StrLen},         {"StrToInt", (void*)s.StrToInt},
-            {"UpperCase", (void*)s.UpperCase},   {"Max", (void*)s.Max}};
+// The family a variant belongs to, by its code.
+const char* FamilyOf(const void* routine) {
+    for (const RoutineFamily& family : RoutineFamilies())
+        for (const RoutineVariant& v : family.variants)
+            if (v.routine == routine) return family.slot;
+    return nullptr;
 }
 
 const std::string kOptionsKey = std::string(Profile().optionsKey).substr(1);
 
 }  // namespace
 
-TEST(RoutineTable, EveryTargetFillsEverySlotWithItsRow) {
-    for (int column = 0; column < 10; ++column) {
-        const RoutineSlots row = RoutineRow(kTargets[column]);
-        SCOPED_TRACE(RoutineTargetName(kTargets[column]));
-        EXPECT_EQ(row.StringReplace, &StringReplace);
-        for (const auto& [slot, routine] : SlotsOf(row)) {
-            ASSERT_NE(routine, nullptr) << slot;
-            EXPECT_EQ(routine, Variant(slot, kTable.at(slot)[column])) << slot;
+TEST(RoutineTable, EveryTargetFillsEverySlotWithAVariantItsProcessorsRun) {
+    for (uint8_t target : kTargets) {
+        SCOPED_TRACE(RoutineTargetName(target));
+        const uint16_t guaranteed = TargetGuarantees(target);
+        ASSERT_NE(guaranteed, 0);
+        for (const NamedSlot& slot : NamedSlots(RoutineRow(target))) {
+            ASSERT_NE(slot.routine, nullptr) << slot.name;
+            EXPECT_STREQ(FamilyOf(slot.routine), slot.name);
+            const RoutineVariant* v = FindVariant(slot.routine);
+            ASSERT_NE(v, nullptr) << slot.name;
+            EXPECT_EQ(v->needs & ~guaranteed, 0) << v->name << " uses features the target does not guarantee";
         }
     }
     for (uint8_t unused : {1, 4, 6, 7, 14, 255}) EXPECT_EQ(RoutineRow(unused).CompareStr, nullptr);
+
+    // Generic is the target of processors with nothing beyond the baseline
+    // (a Pentium without MMX or CMOV).
+    ProcessorInfo pentium{};
+    pentium.vendor = VendorIntel;
+    pentium.family = 5;
+    pentium.features = FeatureFPU | FeatureTSC | FeatureCX8;
+    EXPECT_EQ(SelectRoutineTarget(pentium), TargetGeneric);
+    EXPECT_EQ(TargetGuarantees(TargetGeneric), FeatureFPU);
 }
 
 TEST(RoutineTable, FixedSetOfTheBuildsWithoutATable) {
@@ -88,27 +66,33 @@ TEST(RoutineTable, FixedSetOfTheBuildsWithoutATable) {
     EXPECT_EQ(set.StrToInt, nullptr);
     EXPECT_NE(set.StringReplace, nullptr);
     EXPECT_NE(set.CompareStr, nullptr);
+    // It runs on every processor.
+    for (const NamedSlot& slot : NamedSlots(set))
+        if (slot.routine) EXPECT_EQ(FindVariant(slot.routine)->needs & ~TargetGuarantees(TargetGeneric), 0);
 }
 
 TEST(RoutineTable, BlendedOptionGivesTheGenericRowAndLeavesMoveAlone) {
+    auto names = [](const RoutineSlots& s) {
+        std::vector<const void*> v;
+        for (const NamedSlot& slot : NamedSlots(s)) v.push_back(slot.routine);
+        return v;
+    };
     testsupport::DeleteKeyTree(kOptionsKey);
     MoveSlot = &MoveSSE2;
     RoutineTarget = TargetIntelF15M6;
     PrepareRoutineTable();
     EXPECT_EQ(RoutineTarget, TargetIntelF15M6);
-    EXPECT_EQ(Slots.Max, &MaxB);
-    EXPECT_EQ(Slots.FillChar, &FillCharA);
+    EXPECT_EQ(names(Slots), names(RoutineRow(TargetIntelF15M6)));
 
     testsupport::WriteDword(kOptionsKey, "BlendedFastCode", 1);
     PrepareRoutineTable();
     EXPECT_EQ(RoutineTarget, TargetGeneric);
-    EXPECT_EQ(Slots.Max, &MaxA);
-    EXPECT_EQ(SlotsOf(Slots), SlotsOf(RoutineRow(TargetGeneric)));
+    EXPECT_EQ(names(Slots), names(RoutineRow(TargetGeneric)));
     EXPECT_EQ(MoveSlot, &MoveSSE2);
 
     testsupport::WriteDword(kOptionsKey, "BlendedFastCode", 0);
     RoutineTarget = TargetAmdF15;
     PrepareRoutineTable();
-    EXPECT_EQ(Slots.StrLen, &StrLenA);
+    EXPECT_EQ(names(Slots), names(RoutineRow(TargetAmdF15)));
     testsupport::DeleteKeyTree(kOptionsKey);
 }

@@ -10,8 +10,8 @@
 
 #include "HostLayout.h"
 #include "TestSupport.h"
-#include "core/HostRuntime.h"
-#include "fastcode/StringOptimize.h"
+#include "base/HostRuntime.h"
+#include "runtime/StringCallSites.h"
 
 extern "C" {
 #define SITE(name)                       \

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "ide/Utils.h"
+#include "base/Utils.h"
 
 using namespace toravex;
 

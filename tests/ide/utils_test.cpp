@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "ide/Utils.h"
+#include "base/Utils.h"
 
 using namespace toravex;
 

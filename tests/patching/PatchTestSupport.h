@@ -8,10 +8,10 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "patching/PatchPlatform.h"
-#include "patching/Win32PatchPlatform.h"
+#include "base/SystemPlatform.h"
+#include "base/Win32Platform.h"
 
-class FakePlatform : public toravex::Win32PatchPlatform {
+class FakePlatform : public toravex::Win32Platform {
 public:
     bool refuseProtect = false, failRead = false, failWrite = false, failQuery = false;
     bool hidePsapi = false, hideToolhelp = false;
@@ -21,30 +21,28 @@ public:
 
     bool Protect(void* a, size_t n, DWORD p, DWORD* old) override {
         if (refuseProtect) SetLastError(ERROR_ACCESS_DENIED);
-        return !refuseProtect && Win32PatchPlatform::Protect(a, n, p, old);
+        return !refuseProtect && Win32Platform::Protect(a, n, p, old);
     }
     bool ReadMemory(HANDLE h, const void* a, void* b, size_t n, size_t* done) override {
-        return !failRead && Win32PatchPlatform::ReadMemory(h, a, b, n, done);
+        return !failRead && Win32Platform::ReadMemory(h, a, b, n, done);
     }
-    bool WriteMemory(HANDLE h, void* a, const void* b, size_t n, size_t* done) override {
-        return !failWrite && Win32PatchPlatform::WriteMemory(h, a, b, n, done);
-    }
+    bool Store(void* a, const void* b, size_t n) override { return !failWrite && Win32Platform::Store(a, b, n); }
     size_t Query(const void* a, MEMORY_BASIC_INFORMATION* info, size_t n) override {
-        return failQuery ? 0 : Win32PatchPlatform::Query(a, info, n);
+        return failQuery ? 0 : Win32Platform::Query(a, info, n);
     }
     int32_t Family() override { return family; }
     HMODULE LoadModule(const char* name) override {
-        return hidePsapi && !_stricmp(name, "psapi.dll") ? nullptr : Win32PatchPlatform::LoadModule(name);
+        return hidePsapi && !_stricmp(name, "psapi.dll") ? nullptr : Win32Platform::LoadModule(name);
     }
     void* GetExport(HMODULE m, const char* name) override {
         if (hideToolhelp && (!strcmp(name, "CreateToolhelp32Snapshot") || !strncmp(name, "Module32", 8)))
             return nullptr;
-        return Win32PatchPlatform::GetExport(m, name);
+        return Win32Platform::GetExport(m, name);
     }
     void* AllocateExecutablePages(size_t size) override {
         if (pagesLeft <= 0) return nullptr;
         --pagesLeft, ++pagesAllocated;
-        return Win32PatchPlatform::AllocateExecutablePages(size);
+        return Win32Platform::AllocateExecutablePages(size);
     }
 };
 
@@ -57,7 +55,7 @@ protected:
     FakePlatform platform;
 
 private:
-    toravex::PatchPlatform* previous_ = nullptr;
+    toravex::SystemPlatform* previous_ = nullptr;
 };
 
 // A module image in fresh pages (extent bytes, all readable), with the

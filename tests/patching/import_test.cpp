@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "PatchTestSupport.h"
-#include "ide/Utils.h"
+#include "base/Utils.h"
 #include "patching/Hooking.h"
 
 using namespace toravex;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "PatchTestSupport.h"
-#include "core/HostException.h"
-#include "patching/CodeWriteLock.h"
+#include "base/HostException.h"
+#include "patching/CodeWriter.h"
 #include "patching/PatchLib.h"
 
 using namespace toravex;
@@ -201,11 +201,8 @@ TEST_F(StubTest, CallSitesRewrittenWhileOtherThreadsCallThroughThem) {
         uint8_t* displacement = block + 5 * i + 1;
         if (reinterpret_cast<uintptr_t>(displacement) % 64 > 60) continue;  // never rewritten
         {
-            CodeWriteGuard guard;
-            DWORD was;
-            VirtualProtect(displacement, 4, PAGE_EXECUTE_READWRITE, &was);
+            CodeWrite write(displacement, 4);
             pointAtThunk(i);
-            VirtualProtect(displacement, 4, was, &was);
         }
         ++resets;
         for (int pause = 0; pause < 500; ++pause) __builtin_ia32_pause();  // let the callers at the lock

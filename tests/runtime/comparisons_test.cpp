@@ -4,7 +4,7 @@
 #include <oleauto.h>
 
 #include "TestSupport.h"
-#include "core/HostString.h"
+#include "base/HostString.h"
 #include "runtime/Comparisons.h"
 
 using toravex::HostString;

@@ -3,10 +3,10 @@
 
 #include <fstream>
 
-#include "TestSupport.h"
 #include "HostLayout.h"
-#include "core/HostRuntime.h"
-#include "core/HostString.h"
+#include "TestSupport.h"
+#include "base/HostRuntime.h"
+#include "base/HostString.h"
 #include "runtime/FileNames.h"
 
 using toravex::HostString;

@@ -7,7 +7,7 @@
 
 #include "HostLayout.h"
 #include "TestSupport.h"
-#include "core/HostRuntime.h"
+#include "base/HostRuntime.h"
 #include "fastcode/FastMove.h"
 #include "runtime/ListRoutines.h"
 

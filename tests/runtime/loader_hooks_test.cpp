@@ -7,10 +7,10 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "core/HostRuntime.h"
-#include "core/HostString.h"
+#include "base/HostRuntime.h"
+#include "base/HostString.h"
+#include "base/Utils.h"
 #include "ide/StartupWatch.h"
-#include "ide/Utils.h"
 #include "runtime/CachedFileRoutines.h"
 #include "runtime/LoaderHooks.h"
 

@@ -5,7 +5,7 @@
 #include "Installer.h"
 #include "SetupError.h"
 #include "SetupTestSupport.h"
-#include "core/BuildProfile.h"
+#include "base/BuildProfile.h"
 
 using namespace setuptest;
 using Names = std::vector<std::string>;

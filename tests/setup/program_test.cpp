@@ -13,8 +13,9 @@ TEST(SetupProgram, WithoutParametersTheWindowOpensAndQuitEndsTheProgramWritingNo
     std::string commandLine = testsupport::BinDir() + "\\ToravexSetup10.exe";
     ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                &process));
+    // The window exists a moment before it is shown: wait for both.
     HWND window = nullptr;
-    for (int i = 0; i < 500 && !window; ++i, Sleep(20))
+    for (int i = 0; i < 500 && !(window && IsWindowVisible(window)); ++i, Sleep(20))
         window = FindWindowA("TFormMain", "Install Toravex 2.35 for Delphi 10");
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window));

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/StepTrace.h"
+#include "base/StepTrace.h"
 
 namespace testsupport {
 

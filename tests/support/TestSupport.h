@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/HostException.h"
+#include "base/HostException.h"
 
 #include <string>
 #include <type_traits>

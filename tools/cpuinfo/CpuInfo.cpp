@@ -11,6 +11,7 @@
 #include "fastcode/FastMove.h"
 #include "fastcode/Fastcode.h"
 #include "fastcode/FastcodeCPUID.h"
+#include "fastcode/RoutineVariants.h"
 
 namespace {
 
@@ -53,25 +54,9 @@ void PrintTarget() { std::printf("  %u (%s)\n", RoutineTarget, RoutineTargetName
 
 // The variant a slot holds, by name.
 const char* VariantName(const void* routine) {
-#define V(f) {reinterpret_cast<const void*>(&f), #f}
-    static const struct {
-        const void* routine;
-        const char* name;
-    } kVariants[] = {
-        V(CompareMemA), V(CompareMemB), V(CompareMemC), V(CompareMemD), V(CompareMemE), V(CompareMemF),
-        V(CompareStrA), V(CompareStrB), V(CompareStrC), V(CompareStrD), V(CompareTextA), V(CompareTextB),
-        V(CompareTextC), V(FillCharA), V(FillCharB), V(FillCharC), V(FillCharD), V(FillCharE),
-        V(LowerCaseA), V(LowerCaseB), V(PosA), V(PosB), V(PosExA), V(PosExB), V(StrCompA), V(StrCompB),
-        V(StrCopyA), V(StrCopyB), V(StrCopyC), V(StrICompA), V(StrLenA), V(StrLenB), V(StrLenC),
-        V(StrToIntA), V(StrToIntB), V(StrToIntC), V(StrToIntD), V(StrToIntE), V(UpperCaseA), V(UpperCaseB),
-        V(UpperCaseC), V(UpperCaseD), V(MaxA), V(MaxB), V(StringReplace), V(MoveGeneric), V(MoveMMX),
-        V(MoveSSE), V(MoveSSE2), V(MoveSSE3),
-    };
-#undef V
     if (!routine) return "(not replaced)";
-    for (const auto& v : kVariants)
-        if (v.routine == routine) return v.name;
-    return "(unknown)";
+    const RoutineVariant* v = FindVariant(routine);
+    return v ? v->name : "(unknown)";
 }
 
 // The slots as the plug-in fills them for this user: the routine target,
@@ -81,29 +66,8 @@ void PrintSlots() {
     PrepareFastMove();
     PrepareRoutineTable();
     if (RoutineTarget != detected) std::printf("  (BlendedFastCode is set: the Generic row)\n");
-    const RoutineSlots& s = Slots;
-    const struct {
-        const char* slot;
-        const void* routine;
-    } rows[] = {
-        {"StringReplace", reinterpret_cast<const void*>(s.StringReplace)},
-        {"CompareMem", reinterpret_cast<const void*>(s.CompareMem)},
-        {"CompareStr", reinterpret_cast<const void*>(s.CompareStr)},
-        {"CompareText", reinterpret_cast<const void*>(s.CompareText)},
-        {"FillChar", reinterpret_cast<const void*>(s.FillChar)},
-        {"LowerCase", reinterpret_cast<const void*>(s.LowerCase)},
-        {"Pos", reinterpret_cast<const void*>(s.Pos)},
-        {"PosEx", reinterpret_cast<const void*>(s.PosEx)},
-        {"StrComp", reinterpret_cast<const void*>(s.StrComp)},
-        {"StrCopy", reinterpret_cast<const void*>(s.StrCopy)},
-        {"StrIComp", reinterpret_cast<const void*>(s.StrIComp)},
-        {"StrLen", reinterpret_cast<const void*>(s.StrLen)},
-        {"StrToInt", reinterpret_cast<const void*>(s.StrToInt)},
-        {"UpperCase", reinterpret_cast<const void*>(s.UpperCase)},
-        {"Max", reinterpret_cast<const void*>(s.Max)},
-        {"Move", reinterpret_cast<const void*>(MoveSlot)},
-    };
-    for (const auto& r : rows) std::printf("  %-14s %s\n", r.slot, VariantName(r.routine));
+    for (const NamedSlot& slot : NamedSlots(Slots)) std::printf("  %-14s %s\n", slot.name, VariantName(slot.routine));
+    std::printf("  %-14s %s\n", "Move", VariantName(reinterpret_cast<const void*>(MoveSlot)));
 }
 
 struct Section {

@@ -1,0 +1,36 @@
+# Fails when a file of the plug-in includes a header of a layer above its own,
+# or of the other layer at its own level.
+#   cmake -DPLUGIN=<plugin folder> -P check_layers.cmake
+# Layers, bottom first, as plugin/CMakeLists.txt lists them; patching and
+# fastcode stand side by side and do not include each other.
+set(rank_base 0)
+set(rank_patching 1)
+set(rank_fastcode 1)
+set(rank_runtime 2)
+set(rank_ide 3)
+set(rank_startup 4)
+set(layers base patching fastcode runtime ide startup)
+
+set(violations 0)
+foreach(layer IN LISTS layers)
+    file(GLOB files ${PLUGIN}/${layer}/*.h ${PLUGIN}/${layer}/*.cpp ${PLUGIN}/${layer}/*.S)
+    foreach(file IN LISTS files)
+        file(STRINGS ${file} includes REGEX "^#include \"[a-z]+/")
+        foreach(line IN LISTS includes)
+            string(REGEX MATCH "^#include \"([a-z]+)/" _ "${line}")
+            set(target ${CMAKE_MATCH_1})
+            if(NOT DEFINED rank_${target} OR target STREQUAL layer)
+                continue()
+            endif()
+            if(${rank_${target}} GREATER_EQUAL ${rank_${layer}})
+                file(RELATIVE_PATH shown ${PLUGIN} ${file})
+                message(SEND_ERROR "${shown}: ${line} points at ${target}, which is not below ${layer}")
+                math(EXPR violations "${violations} + 1")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+if(violations GREATER 0)
+    message(FATAL_ERROR "${violations} include(s) against the layers")
+endif()
+message(STATUS "every include points down")
