@@ -21,6 +21,7 @@
 //
 // Log lines (one per event, in this order):
 //   start <exe> build <version> key <key>
+//   compiler-state start ... (ide/HostedCompiler.h)
 //   package-load <name> | package-load <name> failed: <message>
 //   package-init <name>
 //   expert-load <file> | expert-load <file> failed <error>
@@ -33,7 +34,7 @@
 //   mainwindow-visible, compile ..., cpp-compile ... (ide/HostedCompiler.h),
 //   autoclose, close
 //   design-unload <file>, expert-terminate <file>, expert-unload <file>,
-//   package-finalize <name>, exit 0
+//   package-finalize <name>, exit 0, compiler-state exit ...
 // The workload and startup lines also go to standard output.
 #include <windows.h>
 
@@ -298,6 +299,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     const std::string baseKey = "Software\\Borland\\" + gSettings.registryRoot + "\\" + kBuild.versionKey;
     Log("start %s build %d key %s", kBuild.ideExecutable, kBuild.packageVersion, baseKey.c_str());
+    emuide::LogCompilerStateAtStart(&Log);
 
     std::vector<LoadedModule> packages = LoadKnownPackages(baseKey);
     std::vector<LoadedModule> experts = LoadExperts(baseKey);

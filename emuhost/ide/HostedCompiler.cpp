@@ -7,9 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "CompilerCallbacks.h"
 #include "HostCall.h"
+#include "HostNames.h"
 #include "RuntimeImports.h"
 #include "compiler/CompilerInterface.h"
+#include "compiler/CompilerState.h"
 
 // The compiler libraries, imported statically as the host's executable
 // imports them.
@@ -40,6 +43,21 @@ CompilerStartup StartupRoutine() {
 #endif
 }
 
+// The table the start-up routine hands over (the operand its code holds).
+const uint8_t* CallbackTable() {
+    const auto* code = reinterpret_cast<const uint8_t*>(StartupRoutine());
+    const uint8_t* table;
+    std::memcpy(&table, code + hostabi::CallbackTableOperandOffset(EMUHOST_BUILD), 4);
+    return table;
+}
+
+// The project of -compile:<project>; empty without the switch.
+std::string CompileProject() {
+    for (int i = 1; i < __argc; ++i)
+        if (_strnicmp(__argv[i], "-compile:", 9) == 0) return __argv[i] + 9;
+    return "";
+}
+
 LogFunction gLog = nullptr;
 std::string gProject;
 
@@ -66,9 +84,18 @@ void CALLBACK CompileTimerProc(HWND, UINT, UINT_PTR timer, DWORD) {
 void StartHostedCompiler(LogFunction log) {
     gLog = log;
     StartupRoutine()(&ImportedDccInitialize);
-    for (int i = 1; i < __argc; ++i)
-        if (_strnicmp(__argv[i], "-compile:", 9) == 0) gProject = __argv[i] + 9;
+    gProject = CompileProject();
     if (!gProject.empty()) SetTimer(nullptr, 0, kCompileDelayMs, &CompileTimerProc);
+}
+
+void LogCompilerStateAtStart(LogFunction log) {
+    if (CompileProject().empty()) return;
+    char core[32], line[128];
+    emucompiler::CorePackageName(core, sizeof core, EMUHOST_BUILD);
+    const auto* isReadonly = reinterpret_cast<const uint8_t*>(
+        GetProcAddress(GetModuleHandleA(core), hostnames::Virtfile_TDefaultFileSystem_IsReadonly.decorated));
+    emucompiler::FormatCompilerState(line, sizeof line, "start", CallbackTable(), isReadonly);
+    log("%s", line);
 }
 
 }  // namespace emuide

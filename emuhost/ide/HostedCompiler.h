@@ -16,4 +16,12 @@ using LogFunction = void (*)(const char* format, ...);
 // -autoclose more time than that.
 void StartHostedCompiler(LogFunction log);
 
+// With -compile:<project> on the command line: logs what the compiler hooks
+// change and must give back (compiler/CompilerState.h), before any expert is
+// loaded:
+//   compiler-state start table=<hex> readonly=<16 hex digits>
+// The module of the compiler start-up routine appends the same line with
+// "exit" to the log when the process ends, after every expert was told.
+void LogCompilerStateAtStart(LogFunction log);
+
 }  // namespace emuide

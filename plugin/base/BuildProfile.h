@@ -33,6 +33,7 @@ struct BuildProfile {
     bool hasRoutineTable;           // variants chosen per processor; else a fixed blended set and MoveGeneric
     bool hasSetThreadPriorityHook;  // thread priorities held off while the IDE starts
     bool redirectsFileExists;       // FileExists also code-redirected, not only re-pointed
+    bool hasCompilerCallCache;      // the IDE's C# compiler runs while it starts answered from a cache
 };
 
 inline constexpr BuildProfile kBuildProfiles[] = {
@@ -45,6 +46,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = false,
+        .hasCompilerCallCache = true,
     },
     {
         .packageVersion = 90, .name = "Toravex9", .hostBuild = hostnames::B90,
@@ -55,6 +57,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
     {
         .packageVersion = 70, .name = "Toravex7", .hostBuild = hostnames::B70,
@@ -65,6 +68,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
     {
         .packageVersion = 60, .name = "Toravex6", .hostBuild = hostnames::B60,
@@ -75,6 +79,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
     {
         .packageVersion = 50, .name = "Toravex5", .hostBuild = hostnames::B50,
@@ -85,6 +90,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false,
         .hasRoutineTable = false, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
 };
 

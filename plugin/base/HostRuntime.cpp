@@ -18,6 +18,10 @@ void* FindHostExport(HMODULE module, const hostnames::HostName& name) {
 HMODULE HostModuleOf(hostnames::Module module) {
     switch (module) {
         case hostnames::Module::RTL: return FindHostModule(Profile().runtimePackage);
+        case hostnames::Module::CORE: return FindHostModule(Profile().ideCorePackage);
+        case hostnames::Module::DELPHICORE: return FindHostModule(Profile().compilerStartupModule);
+        case hostnames::Module::DCC: return FindHostModule(Profile().delphiCompiler);
+        case hostnames::Module::COMP32: return FindHostModule(Profile().cppCompiler);
     }
     return nullptr;
 }

@@ -15,7 +15,6 @@
 
 namespace toravex {
 
-std::string HostDirectory;
 TStringIntegerHash* UnitIndex = nullptr;
 TModuleBucketList* IndexedModules = nullptr;
 HostStringList* ExpectedPackages = nullptr;

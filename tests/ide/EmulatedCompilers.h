@@ -60,6 +60,14 @@ private:
 // compiled code does, through the test support's host caller.
 HostCallFrame CallC(const void* routine, std::initializer_list<uint32_t> arguments);
 
+// The import slot through which a module calls a kernel32 routine; nil when
+// it has none.
+uint32_t* KernelSlot(HMODULE module, const char* routine);
+
+// The age the host gives a file: its local last-write time as DOS date and
+// time; -1 when it does not exist.
+int32_t DosAge(const std::string& file);
+
 template <class T>
 uint32_t Word(T value) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));

@@ -39,35 +39,10 @@ const uint8_t* RoutineIn(HMODULE library, CompilerRoutine routine) {
     return reinterpret_cast<const uint8_t*>(GetProcAddress(library, kRoutineExports[static_cast<int>(routine)]));
 }
 
-// The import slot through which a module calls a kernel32 routine.
-uint32_t* KernelSlot(HMODULE module, const char* routine) {
-    const uint32_t address = Word(GetProcAddress(GetModuleHandleA("kernel32.dll"), routine));
-    auto* base = reinterpret_cast<uint8_t*>(module);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
-        if (_stricmp(reinterpret_cast<char*>(base + d->Name), "kernel32.dll") != 0) continue;
-        for (auto* slot = reinterpret_cast<uint32_t*>(base + d->FirstThunk); *slot; ++slot)
-            if (*slot == address) return slot;
-    }
-    return nullptr;
-}
-
 int gFindFirstCalls = 0;
 HANDLE WINAPI CountingFindFirstFileA(const char* name, WIN32_FIND_DATAA* data) {
     ++gFindFirstCalls;
     return FindFirstFileA(name, data);
-}
-
-// The age the host gives a file: its local last-write time as DOS date and time.
-int32_t DosAge(const std::string& file) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return -1;
-    FILETIME local;
-    WORD date, time;
-    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
-    FileTimeToDosDateTime(&local, &date, &time);
-    return static_cast<int32_t>(uint32_t(date) << 16 | time);
 }
 
 }  // namespace

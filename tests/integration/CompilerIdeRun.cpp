@@ -1,6 +1,7 @@
 #include "CompilerIdeRun.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "HostBuilds.h"
 #include "TestSupport.h"
@@ -24,6 +25,20 @@ std::string FreshFolder(const std::string& name) {
         FindClose(find);
     }
     return folder;
+}
+
+std::string CacheEntry(int n, const char* extension) {
+    char folder[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder);
+    return std::string(folder) + "\\Toravex\\bcbide_dynxmlserializer.cached." + std::to_string(n) + extension;
+}
+
+void ClearCompilerCache() {
+    for (int n = 1; n <= 9; ++n)
+        for (const char* extension : {".cs", ".dll", ".tmp", ".err"}) {
+            SetFileAttributesA(CacheEntry(n, extension).c_str(), 0);
+            DeleteFileA(CacheEntry(n, extension).c_str());
+        }
 }
 
 IdeRun::IdeRun(int version, bool withPlugin) : version_(version) {

@@ -11,6 +11,12 @@ namespace compilertest {
 // An empty folder of that name in the test program's temporary folder.
 std::string FreshFolder(const std::string& name);
 
+// The compiler call cache's entry n with that extension (".dll", ".cs" ...)
+// in this user's local application-data folder, as the plug-in names it;
+// and the removal of entries 1 to 9 (tests holding the lock "compilercache").
+std::string CacheEntry(int n, const char* extension);
+void ClearCompilerCache();
+
 class IdeRun {
 public:
     // A fresh registry root and log for one test; Toravex<suffix>.dll as an

@@ -69,3 +69,71 @@ TEST(CompilerIde, RunsTheCSharpCompilerOnEachSerializerWhileItStarts) {
     EXPECT_EQ(response.rfind("\xEF\xBB\xBF", 0), 0u) << "UTF-8 with its byte-order mark";
     EXPECT_NE(response.find("/out:\"" + folder + "\\DynXmlSerializer1.dll\""), std::string::npos) << response;
 }
+
+// With Toravex in every build with and without a C++ compiler library to
+// optimize: the compile of the project gives the same results, and when
+// the IDE ends the callback table and the read-only routine are as they
+// were before the plug-in loaded.
+TEST(CompilerIde, WithToravexTheCompileGivesTheSameResultsAndTheIdeGetsItsCodeBack) {
+    for (int version : {100, 90, 70}) {
+        SCOPED_TRACE(version);
+        IdeRun without(version, false), with(version, true);
+        ASSERT_EQ(without.Start(CompileSwitch()), 0);
+        ASSERT_EQ(with.Start(CompileSwitch()), 0);
+        ASSERT_EQ(with.LinesStartingWith("expert-init ").size(), 1u);
+        EXPECT_NE(with.LinesStartingWith("expert-init ")[0].find("result=1"), std::string::npos);
+        const std::string compile = IdeRun::WithoutTime(without.Line("compile "));
+        EXPECT_NE(compile.find(" found=980 "), std::string::npos) << compile;
+        EXPECT_EQ(IdeRun::WithoutTime(with.Line("compile ")), compile);
+        EXPECT_EQ(with.Line("cpp-compile "), without.Line("cpp-compile "));
+
+        const std::string state = without.Line("compiler-state start ").substr(21);
+        EXPECT_EQ(without.Line("compiler-state exit ").substr(20), state);
+        EXPECT_EQ(with.Line("compiler-state start ").substr(21), state);
+        EXPECT_EQ(with.Line("compiler-state exit ").substr(20), state) << "the table and IsReadonly given back";
+    }
+}
+
+// The C# compiler's runs while the 100 build starts: the first start
+// compiles and stores each serializer's four files as a cache entry; the
+// next start with the same sources runs touch instead, with the same
+// assemblies; a changed source is compiled again and replaces the entry.
+TEST(CompilerIde, TheCSharpCompilerRunsOnceAndTouchStandsInUntilTheSourceChanges) {
+    ClearCompilerCache();
+    const std::string folder = FreshFolder("cached-serializers");
+    IdeRun ide(100, true);
+    auto processes = [&] {
+        std::vector<std::string> names;
+        for (const std::string& line : ide.LinesStartingWith("process "))
+            names.push_back(line.substr(0, line.find(" ms=")));
+        return names;
+    };
+    const std::vector<std::string> compiled = {"process csc.exe exit=0", "process csc.exe exit=0"};
+    const std::vector<std::string> touched = {"process touch.exe exit=0", "process touch.exe exit=0"};
+
+    ASSERT_EQ(ide.Start("-autoclose:100 -csc:" + folder), 0);
+    EXPECT_EQ(processes(), compiled) << ide.log();
+    const std::vector<std::string> assemblies = ide.LinesStartingWith("serializer ");
+    for (int n = 1; n <= 2; ++n) {
+        const std::string serializer = folder + "\\DynXmlSerializer" + std::to_string(n);
+        for (const char* extension : {".cs", ".dll", ".tmp", ".err"}) {
+            EXPECT_NE(GetFileAttributesA(CacheEntry(n, extension).c_str()), INVALID_FILE_ATTRIBUTES)
+                << CacheEntry(n, extension);
+            EXPECT_TRUE(testsupport::ReadTextFile(CacheEntry(n, extension)) ==
+                        testsupport::ReadTextFile(serializer + extension))
+                << "entry " << n << extension;
+        }
+    }
+
+    ASSERT_EQ(ide.Start("-autoclose:100 -csc:" + folder), 0);
+    EXPECT_EQ(processes(), touched) << ide.log();
+    EXPECT_EQ(ide.LinesStartingWith("serializer "), assemblies);
+
+    ASSERT_EQ(ide.Start("-autoclose:100 -csc:" + folder + " -cscsource:changed"), 0);
+    EXPECT_EQ(processes(), compiled) << ide.log();
+    EXPECT_NE(ide.LinesStartingWith("serializer "), assemblies);
+    EXPECT_NE(testsupport::ReadTextFile(CacheEntry(1, ".cs")).find("(changed)"), std::string::npos);
+    EXPECT_TRUE(testsupport::ReadTextFile(CacheEntry(2, ".dll")) ==
+                testsupport::ReadTextFile(folder + "\\DynXmlSerializer2.dll"));
+    ClearCompilerCache();
+}
