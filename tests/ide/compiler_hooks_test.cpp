@@ -447,3 +447,24 @@ TEST_F(CompilerHooks, TheReadOnlyTestIsOneAttributeQueryUntilRemoval) {
     toravex::RemoveCompilerInitHook();
     EXPECT_EQ(Copy(isReadonly, 8), before);
 }
+
+// A compiler library whose memcpy is not this build's: the scan finds
+// nothing, so not a byte of its code changes, though its other routines are
+// this build's.
+TEST(CompilerLibraryWithoutTheMemcpySignature, IsLeftEntirelyUnchanged) {
+    toravex::PrepareRoutineTable();
+    HMODULE library = LoadLibraryA((testsupport::BuildDir() + "\\tests\\compilerfixture\\dccforeign.dll").c_str());
+    ASSERT_NE(library, nullptr);
+    // Its memcpy is the 70 build's, the rest the 100 build's.
+    if (std::memcmp(Export(library, "crt_memcpy"), hostabi::FindCompilerRoutine(Profile().hostBuild, CompilerRoutine::memcpy)->bytes,
+                    36) == 0)
+        GTEST_SKIP() << "its memcpy is this build's";
+    const auto* memmove_ = Export(library, "crt_memmove");
+    const hostabi::CompilerRoutineCode* row = hostabi::FindCompilerRoutine(hostnames::B100, CompilerRoutine::memmove);
+    ASSERT_EQ(std::memcmp(memmove_, row->bytes, row->size), 0);
+    MEMORY_BASIC_INFORMATION region;
+    ASSERT_TRUE(VirtualQuery(Export(library, "DccInitialize"), &region, sizeof region));
+    const Bytes before = Copy(region.BaseAddress, region.RegionSize);
+    toravex::OptimizeCompilerModule("dccforeign.dll", "DccInitialize");
+    EXPECT_TRUE(Copy(region.BaseAddress, region.RegionSize) == before);
+}
