@@ -1,7 +1,9 @@
 #!/bin/sh
 # Installs, on a Debian machine, whatever the build and the tests need and is
 # missing: the MinGW-w64 i686 compiler, Wine with its 32-bit part, Xvfb, CMake,
-# Ninja and the GoogleTest sources. Needs root only when something is missing.
+# Ninja and the GoogleTest sources; where the kernel runs no 32-bit programs,
+# their emulation (i386-emulation/setup.sh). Needs root only when something
+# is missing.
 set -eu
 
 need=""
@@ -25,4 +27,13 @@ if [ -n "$need" ]; then
     apt-get update -q
     # shellcheck disable=SC2086
     apt-get install -y -q --no-install-recommends $need
+fi
+
+# Wine's 32-bit programs on a machine whose kernel runs 64-bit code only.
+if ! /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "32-bit programs do not run on this machine (run as root to set up their emulation)" >&2
+        exit 1
+    fi
+    "$(cd "$(dirname "$0")" && pwd)/i386-emulation/setup.sh" "${TMPDIR:-/tmp}/toravex-i386-emulation"
 fi
