@@ -45,10 +45,10 @@ uint32_t SavedEntry(int index) {
     return entry;
 }
 
-void StoreSlot(void* value) {
-    InterlockedExchange(reinterpret_cast<volatile LONG*>(gHook.findFirstSlot),
-                        static_cast<LONG>(reinterpret_cast<uintptr_t>(value)));
-}
+// One aligned 32-bit store into the slot, which the hook made writable for
+// good: a protection change on every look-up would cost more than the
+// look-up it saves.
+void StoreSlot(void* value) { Platform().Store(gHook.findFirstSlot, &value, 4); }
 
 void EnterLookUp() {
     SpinLockGuard guard(gSwapLock);

@@ -49,6 +49,16 @@ const uint8_t* RelativeTarget(const uint8_t* next) {
     return next + static_cast<int32_t>(WordAt(next - 4));
 }
 
+using UnalignedWord = uint32_t __attribute__((aligned(1), may_alias));
+
+uint32_t Load(const uint8_t* p) { return *reinterpret_cast<const UnalignedWord*>(p); }
+
+// The difference of the lowest-addressed unequal bytes of two unequal words.
+int32_t WordDifference(uint32_t x, uint32_t y) {
+    const int shift = __builtin_ctz(x ^ y) & ~7;
+    return static_cast<int32_t>((x >> shift) & 0xFF) - static_cast<int32_t>((y >> shift) & 0xFF);
+}
+
 // A block: the given instructions, then int3 to 32 bytes.
 template <size_t N>
 CodeBlock Block(const uint8_t (&code)[N]) {
@@ -181,19 +191,6 @@ extern "C" int toravex_MemCmpCallSite(const uint32_t* saved) {
     return RewriteMemCmpSite(reinterpret_cast<uint8_t*>(stack[0]), stack[1], registers) ? 1 : 0;
 }
 
-namespace {
-
-using UnalignedWord = uint32_t __attribute__((aligned(1), may_alias));
-
-uint32_t Load(const uint8_t* p) { return *reinterpret_cast<const UnalignedWord*>(p); }
-
-// The difference of the lowest-addressed unequal bytes of two unequal words.
-int32_t WordDifference(uint32_t x, uint32_t y) {
-    const int shift = __builtin_ctz(x ^ y) & ~7;
-    return static_cast<int32_t>((x >> shift) & 0xFF) - static_cast<int32_t>((y >> shift) & 0xFF);
-}
-
-}  // namespace
 
 extern "C" int32_t HOSTCALL_STACK toravex_RegisterMemCmp(uint32_t, uint32_t, const void* first, const void* second,
                                                         size_t count) {
@@ -222,7 +219,7 @@ extern "C" char* toravex_FastStrCat(char* dest, const char* source) {
     while ((reinterpret_cast<uintptr_t>(end) & 3) && *end) ++end;
     if (*end) {
         for (;;) {
-            const uint32_t word = *reinterpret_cast<const uint32_t*>(end);
+            const uint32_t word = Load(reinterpret_cast<const uint8_t*>(end));
             if ((word - 0x01010101u) & ~word & 0x80808080u) break;
             end += 4;
         }
