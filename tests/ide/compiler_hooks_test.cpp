@@ -326,44 +326,68 @@ int32_t __stdcall WaitingLookUp(uint32_t) {
 
 }  // namespace
 
-// While the compiler's callback runs, the core package's FindFirstFileA
-// slot holds the attribute query; each look-up gives what the IDE's own
-// search gives; outside the callback the slot is as it was; removal puts
-// the table back.
+// The IDE's own look-up searches with FindFirstFileA through the core
+// package's slot (its read-only test too) and answers with the file's age,
+// size and attributes. While the hooked callback runs, the slot holds the
+// attribute query instead: the same answers, no search; outside the
+// callback the slot is as it was; removal puts the table back.
 TEST_F(CompilerHooks, FileLookUpsAreAttributeQueriesAndTheTableIsWholeAfterRemoval) {
     const Bytes table = Copy(c_->callbacks, hostabi::kCompilerCallbackTableSize);
     const hostabi::FileLookupCallback original = c_->FileLookup();
-    toravex::InstallCompilerInitHook();
-    ASSERT_EQ(c_->FileLookup(), &toravex::FindFileCallbackWrapper);
-    CountedSearches searches(c_->core);
-    Bytes others = Copy(c_->callbacks, hostabi::kCompilerCallbackTableSize);
-    std::fill(others.begin() + 32, others.begin() + 36, 0);
-    Bytes tableOthers = table;
-    std::fill(tableOthers.begin() + 32, tableOthers.begin() + 36, 0);
-    EXPECT_EQ(others, tableOthers) << "only the file look-up entry changes";
-
     const std::string writable = CompilerProjectFolder(2) + "\\Unit0001.pas";
     const std::string readOnly = CompilerProjectFolder(2) + "\\Unit0010.pas";
     const std::string directory = CompilerProjectFolder(2);
     const std::string missing = CompilerProjectFolder(2) + "\\Unit0002.pas";
-    for (const std::string& file : {writable, readOnly, directory, missing}) {
-        for (uint32_t ask : {0u, 1u}) {
-            SCOPED_TRACE(file + (ask ? " asked" : ""));
-            emucompiler::FileLookup host{}, hooked{};
-            host.fileName = hooked.fileName = file.c_str();
-            host.askReadonly = hooked.askReadonly = ask;
-            const int32_t expected = original(Word(&host));
-            gSearches = 0;
-            EXPECT_EQ(c_->FileLookup()(Word(&hooked)), expected);
-            EXPECT_EQ(gSearches, 0) << "no search while the callback runs";
-            EXPECT_EQ(searches.Slot(), Word(&CountingFindFirstFileA)) << "the slot as it was afterwards";
-            EXPECT_EQ(hooked.age, host.age);
-            EXPECT_EQ(hooked.size, host.size);
-            EXPECT_EQ(hooked.attributes, host.attributes);
-            EXPECT_EQ(hooked.readonly, host.readonly);
+    ASSERT_NE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "the project's read-only unit";
+    struct Case {
+        const std::string* file;
+        uint32_t ask;
+        emucompiler::FileLookup host;
+    };
+    std::vector<Case> cases;
+    {
+        CountedSearches searches(c_->core);
+        for (const std::string* file : {&writable, &readOnly, &directory, &missing}) {
+            for (uint32_t ask : {0u, 1u}) {
+                SCOPED_TRACE(*file + (ask ? " asked" : ""));
+                Case k{file, ask, {}};
+                k.host.fileName = file->c_str();
+                k.host.askReadonly = ask;
+                gSearches = 0;
+                const int32_t age = original(Word(&k.host));
+                const bool regularFile = file != &directory && file != &missing;
+                EXPECT_EQ(age, regularFile ? DosAge(*file) : -1);
+                EXPECT_EQ(k.host.readonly, ask && file == &readOnly ? 1u : 0u);
+                EXPECT_EQ(gSearches, ask && file != &missing ? 2 : 1) << "every search through the core's slot";
+                if (regularFile) {
+                    EXPECT_EQ(k.host.size, testsupport::ReadTextFile(*file).size());
+                }
+                cases.push_back(k);
+            }
         }
     }
-    EXPECT_EQ(DosAge(readOnly) != -1, true);
+
+    toravex::InstallCompilerInitHook();
+    ASSERT_EQ(c_->FileLookup(), &toravex::FindFileCallbackWrapper);
+    CountedSearches searches(c_->core);
+    Bytes others = Copy(c_->callbacks, hostabi::kCompilerCallbackTableSize), tableOthers = table;
+    std::fill(others.begin() + 32, others.begin() + 36, 0);
+    std::fill(tableOthers.begin() + 32, tableOthers.begin() + 36, 0);
+    EXPECT_EQ(others, tableOthers) << "only the file look-up entry changes";
+    for (const Case& k : cases) {
+        SCOPED_TRACE(*k.file + (k.ask ? " asked" : ""));
+        emucompiler::FileLookup hooked{};
+        hooked.fileName = k.file->c_str();
+        hooked.askReadonly = k.ask;
+        gSearches = 0;
+        EXPECT_EQ(c_->FileLookup()(Word(&hooked)), k.host.age);
+        EXPECT_EQ(gSearches, 0) << "no search while the callback runs";
+        EXPECT_EQ(searches.Slot(), Word(&CountingFindFirstFileA)) << "the slot as it was afterwards";
+        EXPECT_EQ(hooked.age, k.host.age);
+        EXPECT_EQ(hooked.size, k.host.size);
+        EXPECT_EQ(hooked.attributes, k.host.attributes);
+        EXPECT_EQ(hooked.readonly, k.host.readonly);
+    }
 
     toravex::RemoveCompilerInitHook();
     EXPECT_EQ(Copy(c_->callbacks, hostabi::kCompilerCallbackTableSize), table);
@@ -422,28 +446,35 @@ TEST(CompilerFileQueries, OneFileByItsAttributesAndAWildcardByASearch) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// The host's read-only test and its replacement give the same answers.
 TEST_F(CompilerHooks, TheReadOnlyTestIsOneAttributeQueryUntilRemoval) {
     const auto* isReadonly = Export(c_->core, hostnames::Virtfile_TDefaultFileSystem_IsReadonly.decorated);
     ASSERT_NE(isReadonly, nullptr);
-    const Bytes before = Copy(isReadonly, 8);
-    toravex::InstallReadonlyHook();
-    EXPECT_EQ(isReadonly[0], 0xE9);
-    EXPECT_EQ(JumpTarget(isReadonly), Code(&toravex::FileIsReadonly));
     const struct {
         std::string file;
         bool readonly;
     } cases[] = {{CompilerProjectFolder(1) + "\\Unit0003.pas", true},
                  {CompilerProjectFolder(1) + "\\Unit0000.pas", false},
                  {CompilerProjectFolder(1) + "\\NoSuchUnit.pas", false},
+                 {CompilerProjectFolder(1), false},
                  {"", false}};
-    for (const auto& k : cases) {
-        ConstantHostString name(k.file);
-        HostCallFrame frame{};
-        frame.edx = Word(name.Get());
-        testsupport_host_call(isReadonly, &frame);
-        EXPECT_EQ(frame.outEax & 0xFF, k.readonly ? 1u : 0u) << k.file;
-        EXPECT_TRUE(frame.preserved);
-    }
+    auto check = [&] {
+        for (const auto& k : cases) {
+            ConstantHostString name(k.file);
+            HostCallFrame frame{};
+            frame.eax = 0x12345678;  // Self: not used
+            frame.edx = Word(name.Get());
+            testsupport_host_call(isReadonly, &frame);
+            EXPECT_EQ(frame.outEax & 0xFF, k.readonly ? 1u : 0u) << k.file;
+            EXPECT_TRUE(frame.preserved);
+        }
+    };
+    const Bytes before = Copy(isReadonly, 8);
+    check();
+    toravex::InstallReadonlyHook();
+    EXPECT_EQ(isReadonly[0], 0xE9);
+    EXPECT_EQ(JumpTarget(isReadonly), Code(&toravex::FileIsReadonly));
+    check();
     toravex::RemoveCompilerInitHook();
     EXPECT_EQ(Copy(isReadonly, 8), before);
 }

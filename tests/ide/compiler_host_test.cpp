@@ -1,9 +1,10 @@
 // The emulated host's compiler side, on which the compiler hooks act: the
 // modules of each build export their host names, the start-up routine hands
-// over the table whose address its code holds, file look-ups go through the
-// core package's FindFirstFileA slot, the compiler libraries hold the shared
-// table's routines in the order the plug-in's scan relies on, and those
-// routines and their callers compute what the C runtime computes.
+// over the table whose address its code holds, the compiler libraries hold
+// the shared table's routines in the order the plug-in's scan relies on, and
+// those routines and their callers compute what the C runtime computes
+// (compiler_routines_test.cpp). The file look-up and the read-only test of
+// the host are checked beside the hooks' (compiler_hooks_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,12 +38,6 @@ const char* const kRoutineExports[] = {"crt_memcpy", "crt_memmove", "crt_memset"
 
 const uint8_t* RoutineIn(HMODULE library, CompilerRoutine routine) {
     return reinterpret_cast<const uint8_t*>(GetProcAddress(library, kRoutineExports[static_cast<int>(routine)]));
-}
-
-int gFindFirstCalls = 0;
-HANDLE WINAPI CountingFindFirstFileA(const char* name, WIN32_FIND_DATAA* data) {
-    ++gFindFirstCalls;
-    return FindFirstFileA(name, data);
 }
 
 }  // namespace
@@ -95,76 +90,6 @@ TEST(EmulatedCompilerHost, TheStartUpRoutineHandsOverTheTableWhoseAddressItsCode
                 EXPECT_NE(c.callbacks[i], c.callbacks[hostabi::kFileLookupCallback]);
             }
         }
-    }
-}
-
-// Entry 8 answers with the file's age and attributes, and the read-only test
-// when asked; every search it makes, the read-only test's included, goes
-// through the core package's import slot of FindFirstFileA.
-TEST(EmulatedCompilerHost, FileLookUpsSearchThroughTheCorePackagesSlotAndAskTheReadOnlyTest) {
-    const std::string writable = CompilerProjectFolder(1) + "\\Unit0000.pas";
-    const std::string readOnly = CompilerProjectFolder(1) + "\\Unit0003.pas";
-    const std::string missing = CompilerProjectFolder(1) + "\\Unit0001.pas";
-    ASSERT_NE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "the project's read-only unit";
-    struct Case {
-        const std::string* file;
-        bool ask;
-        int32_t age;
-        uint32_t readonly;
-        int searches;
-    };
-    const Case cases[] = {
-        {&writable, false, DosAge(writable), 0, 1}, {&writable, true, DosAge(writable), 0, 2},
-        {&readOnly, true, DosAge(readOnly), 1, 2},  {&missing, true, -1, 0, 1},
-    };
-    for (int version : {100, 70}) {
-        const EmulatedCompilers& c = LoadEmulatedCompilers(version);
-        SCOPED_TRACE(version);
-        uint32_t* slot = KernelSlot(c.core, "FindFirstFileA");
-        ASSERT_NE(slot, nullptr);
-        DWORD old;
-        ASSERT_TRUE(VirtualProtect(slot, 4, PAGE_EXECUTE_READWRITE, &old));
-        const uint32_t original = *slot;
-        *slot = Word(&CountingFindFirstFileA);
-        for (const Case& k : cases) {
-            SCOPED_TRACE(*k.file + (k.ask ? " asked" : ""));
-            emucompiler::FileLookup lookup{};
-            lookup.fileName = k.file->c_str();
-            lookup.askReadonly = k.ask;
-            gFindFirstCalls = 0;
-            EXPECT_EQ(c.FileLookup()(Word(&lookup)), k.age);
-            EXPECT_EQ(lookup.age, k.age);
-            EXPECT_EQ(lookup.readonly, k.readonly);
-            EXPECT_EQ(gFindFirstCalls, k.searches);
-            if (k.age != -1) {
-                EXPECT_EQ(lookup.size, testsupport::ReadTextFile(*k.file).size());
-            }
-        }
-        *slot = original;
-        VirtualProtect(slot, 4, old, &old);
-    }
-}
-
-TEST(EmulatedCompilerHost, IsReadonlyIsTrueOnlyForAnExistingReadOnlyFile) {
-    const EmulatedCompilers& c = LoadEmulatedCompilers(100);
-    auto isReadonly = c.Export<const void*>(c.core, hostnames::Virtfile_TDefaultFileSystem_IsReadonly.decorated);
-    ASSERT_NE(isReadonly, nullptr);
-    const struct {
-        std::string file;
-        bool readonly;
-    } cases[] = {{CompilerProjectFolder(1) + "\\Unit0003.pas", true},
-                 {CompilerProjectFolder(1) + "\\Unit0000.pas", false},
-                 {CompilerProjectFolder(1) + "\\NoSuchUnit.pas", false},
-                 {"", false},
-                 {CompilerProjectFolder(1), false}};
-    for (const auto& k : cases) {
-        ConstantHostString name(k.file);
-        HostCallFrame frame{};
-        frame.eax = 0x12345678;  // Self: not used
-        frame.edx = Word(name.Get());
-        testsupport_host_call(isReadonly, &frame);
-        EXPECT_EQ(frame.outEax & 0xFF, k.readonly ? 1u : 0u) << k.file;
-        EXPECT_TRUE(frame.preserved);
     }
 }
 
