@@ -29,11 +29,12 @@ start_ide() {
         /^workload / { for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] } }
         /^startup /  { split($2, kv, "="); s = kv[2] }
         END { print v["ms"], s, v["checksum"] }')
-    programs=$( (tr -d '\r' <"$results/ide.log" 2>/dev/null || true) | awk '/^process / { split($4, kv, "="); t += kv[2] } END { print t + 0 }')
+    programs=$( (cat "$results/ide.log" 2>/dev/null || true) | tr -d '\r' | awk '/^process / { split($4, kv, "="); t += kv[2] } END { print t + 0 }')
     echo "$line $programs" >>"$out"
 }
 
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+# A path of this machine as Windows programs under Wine see it.
+winpath() { printf 'Z:%s\n' "$(printf '%s' "$1" | tr / '\\')"; }
 
 median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
