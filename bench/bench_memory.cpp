@@ -3,17 +3,23 @@
 // memcmp) and the string instructions' bandwidth (rep movsb / rep stosb),
 // from 1 byte to 16 MB. Ends with the goals: the chosen Move and FillChar
 // not slower than the C runtime at any size, and from 1 MB at least 90% of
-// the string instructions' bandwidth.
+// the string instructions' bandwidth. With routines tuned to this machine
+// stored (toravex-cpuinfo --tune), the "tuned" column measures them (Move
+// with its tuned large-move threshold); their goals: Move at least 0.95 of
+// memmove from 16 B to 16 MB, FillChar and CompareMem within 10% of their
+// family's fastest variant at 64, 256 and 4096 bytes.
 
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "BenchHarness.h"
 #include "HostNames.h"
+#include "TunedColumn.h"
 #include "base/HostRuntime.h"
 #include "fastcode/CompareMem.h"
 #include "fastcode/FastMove.h"
@@ -57,6 +63,9 @@ struct Impl {
 
 double Measure(bool quick, auto&& f) { return bench::NsPerCall(f, quick ? 0.002 : 0.004, 3); }
 
+// The routines tuned to this machine, as the plug-in takes them.
+std::optional<TunedRoutines> gTuned;
+
 // The machine is shared and noisy: every measurement is taken in several
 // rounds over all sizes and implementations, and the fastest is kept.
 class BestOfRounds {
@@ -92,6 +101,12 @@ void BenchMove(BestOfRounds& report, bool quick, const char* routine, int source
         for (const Impl& impl : impls)
             report.Add(routine, impl.name, size, Measure(quick, [&] { impl.move(s, d, size); }));
         report.Add(routine, "crt", size, Measure(quick, [&] { crtMemmove(d, s, size); }));
+        if (gTuned) {
+            const int32_t tableThreshold = LargeMoveThreshold;
+            LargeMoveThreshold = gTuned->largeMoveThreshold;
+            report.Add(routine, "tuned", size, Measure(quick, [&] { gTuned->move(s, d, size); }));
+            LargeMoveThreshold = tableThreshold;
+        }
     }
 }
 
@@ -106,6 +121,7 @@ void BenchFill(BestOfRounds& report, bool quick) {
     std::vector<FillImpl> impls = {{"FillCharA", FillCharA}, {"FillCharB", FillCharB}, {"FillCharC", FillCharC},
                                    {"FillCharD", FillCharD}, {"FillCharE", FillCharE}, {"limit", RepStosb}};
     if (host) impls.push_back({"host", host});
+    if (gTuned) impls.push_back({"tuned", gTuned->slots.FillChar});
     uint8_t* d = dest.Data() + 3;
     for (int32_t size : Sizes(quick)) {
         for (const FillImpl& impl : impls)
@@ -126,6 +142,7 @@ void BenchCompare(BestOfRounds& report, bool quick) {
                                       {"CompareMemC", CompareMemC}, {"CompareMemD", CompareMemD},
                                       {"CompareMemE", CompareMemE}, {"CompareMemF", CompareMemF}};
     if (host) impls.push_back({"host", host});
+    if (gTuned) impls.push_back({"tuned", gTuned->slots.CompareMem});
     // Equal blocks: every byte is compared.
     const uint8_t* p = a.Data() + 1;
     const uint8_t* q = b.Data() + 6;
@@ -161,6 +178,49 @@ void PrintGoals(const bench::Report& report, const char* routine, const char* ch
     std::printf("%s: %d miss(es)\n", routine, misses);
 }
 
+// The goals of the tuned routines: Move against memmove at every size from
+// 16 bytes, the others against their family's fastest variant.
+void PrintTunedGoals(const bench::Report& report) {
+    if (!gTuned) {
+        std::printf("\nNo routines tuned to this processor are stored (toravex-cpuinfo --tune): no \"tuned\" column\n");
+        return;
+    }
+    std::map<std::string, std::map<long long, std::map<std::string, double>>> ns;
+    for (const bench::Result& r : report.Results()) ns[r.routine][r.bytes][r.implementation] = r.nsPerCall;
+    int misses = 0;
+    for (const char* routine : {"Move", "Move (source +1, dest +3)"}) {
+        std::printf("\n%s: tuned (%s, large moves above %d bytes) against memmove\n"
+                    "(crt time / tuned time, goal >= 0.95)\n",
+                    routine, FindVariant(reinterpret_cast<const void*>(gTuned->move))->name,
+                    -gTuned->largeMoveThreshold);
+        for (const auto& [bytes, values] : ns[routine]) {
+            if (bytes < 16) continue;
+            const double ratio = values.at("crt") / values.at("tuned");
+            std::printf("%10lld  %5.2f%s\n", bytes, ratio, ratio < 0.95 ? " MISS" : "");
+            misses += ratio < 0.95;
+        }
+    }
+    const std::pair<const char*, const void*> others[] = {
+        {"FillChar", reinterpret_cast<const void*>(gTuned->slots.FillChar)},
+        {"CompareMem", reinterpret_cast<const void*>(gTuned->slots.CompareMem)}};
+    for (const auto& [routine, tuned] : others) {
+        std::printf("\n%s: tuned (%s) against the fastest variant (fastest time / tuned time, goal >= 0.91)\n", routine,
+                    FindVariant(tuned)->name);
+        for (long long bytes : {64, 256, 4096}) {
+            const auto& values = ns[routine][bytes];
+            std::string fastest;
+            for (const auto& [implementation, time] : values)
+                if (bench::IsVariantThatRunsHere(implementation) && (fastest.empty() || time < values.at(fastest)))
+                    fastest = implementation;
+            const bool met = bench::WithinTenPercent(values.at(fastest), values.at("tuned"));
+            std::printf("%10lld  %-12s %5.2f%s\n", bytes, fastest.c_str(), values.at(fastest) / values.at("tuned"),
+                        met ? "" : " MISS");
+            misses += !met;
+        }
+    }
+    std::printf("tuned: %d miss(es)\n", misses);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,6 +229,7 @@ int main(int argc, char** argv) {
     LoadLibraryA(TORAVEX_BUILD_DIR "\\emuide\\100\\bin\\rtl100.bpl");
     PrepareProcessorDetection();
     PrepareFastMove();
+    gTuned = bench::LoadTunedRoutines();
     const char* chosenFill = Processor.Has(FeatureSSE2) ? "FillCharB" : Processor.Has(FeatureSSE) ? "FillCharE"
                              : Processor.Has(FeatureMMX) ? "FillCharC" : "FillCharD";
     std::printf("features 0x%04X, level-2 cache %u KB, large-move threshold %d\n", Processor.features,
@@ -186,6 +247,7 @@ int main(int argc, char** argv) {
     PrintGoals(report, "Move", "selected");
     PrintGoals(report, "Move (source +1, dest +3)", "selected");
     PrintGoals(report, "FillChar", chosenFill);
+    PrintTunedGoals(report);
     if (!options.csvPath.empty() && !report.WriteCsv(options.csvPath)) return 1;
     return 0;
 }

@@ -3,7 +3,10 @@
 // emulated runtime implements it), the C runtime's equivalent and a plain
 // byte loop, at 1 to 4096 bytes. Ends with the goals: the selected variant
 // at least 3 times faster than the plain loop from 64 bytes up, and not
-// slower than the C runtime from 16 bytes up.
+// slower than the C runtime from 16 bytes up. With routines tuned to this
+// machine stored (toravex-cpuinfo --tune), the "tuned" column measures them,
+// and the goal is each within 10% of its family's fastest variant at 64, 256
+// and 4096 bytes.
 //
 // Inputs: counted strings are host strings of the emulated runtime. The
 // comparisons compare equal strings (the whole length is walked); the
@@ -18,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +29,7 @@
 #include "HostCall.h"
 #include "HostLayout.h"
 #include "HostNames.h"
+#include "TunedColumn.h"
 #include "base/HostRuntime.h"
 #include "base/HostString.h"
 #include "fastcode/CompareStr.h"
@@ -69,7 +74,20 @@ struct Variant {
 // The name of the variant selected for this processor, per routine.
 std::map<std::string, std::string> gSelectedName;
 
-// Every variant plus the selected one, measured by one call pattern.
+// The routines tuned to this machine, as the plug-in takes them from the
+// options: nothing when none are stored or they are not for this processor.
+std::optional<TunedRoutines> gTuned;
+
+// The tuned variant of a routine-table slot; nil without tuning.
+const void* TunedRoutine(const char* slot) {
+    if (gTuned)
+        for (const NamedSlot& s : NamedSlots(gTuned->slots))
+            if (std::string(s.name) == slot) return s.routine;
+    return nullptr;
+}
+
+// Every variant plus the selected one (and the tuned one), measured by one
+// call pattern.
 template <class Fn, size_t N, class Call>
 void MeasureVariants(Bench& b, const char* routine, int bytes, const Variant<Fn> (&variants)[N], Fn selected,
                      Call call) {
@@ -78,6 +96,8 @@ void MeasureVariants(Bench& b, const char* routine, int bytes, const Variant<Fn>
         if (v.fn == selected) gSelectedName[routine] = v.name;
     }
     b.Measure(routine, "selected", bytes, [&] { call(selected); });
+    if (const void* tuned = TunedRoutine(routine))
+        b.Measure(routine, "tuned", bytes, [&] { call(reinterpret_cast<Fn>(const_cast<void*>(tuned))); });
 }
 
 template <class Fn>
@@ -326,6 +346,10 @@ void BenchStringReplace(Bench& b) {
         SetCaseSensitiveReplaceSearch(PosExFor(RoutineTarget));
         b.Measure("StringReplace", "selected", size, replace);
         gSelectedName["StringReplace"] = PosExFor(RoutineTarget) == PosExA ? "with PosExA" : "with PosExB";
+        if (gTuned) {
+            SetCaseSensitiveReplaceSearch(gTuned->slots.PosEx);
+            b.Measure("StringReplace", "tuned", size, replace);
+        }
         SetCaseSensitiveReplaceSearch(nullptr);
         if (host)
             b.Measure("StringReplace", "host", size, [&] { host(s.Get(), from.Get(), to.Get(), result.Out(), ReplaceAll); });
@@ -367,6 +391,40 @@ void PrintGoals(const bench::Report& report) {
     std::printf("(! marks a missed goal)\n");
 }
 
+// Tuned against the fastest variant of its family that runs here, at 64,
+// 256 and 4096 bytes: within 10%.
+void PrintTunedGoals(const bench::Report& report) {
+    if (!gTuned) {
+        std::printf("\nNo routines tuned to this processor are stored (toravex-cpuinfo --tune): no \"tuned\" column\n");
+        return;
+    }
+    std::map<std::string, std::map<long long, std::map<std::string, double>>> ns;
+    std::vector<std::string> routines;
+    for (const bench::Result& r : report.Results()) {
+        if (ns.find(r.routine) == ns.end()) routines.push_back(r.routine);
+        ns[r.routine][r.bytes][r.implementation] = r.nsPerCall;
+    }
+    std::printf("\nGoal: tuned within 10%% of the family's fastest variant (fastest / tuned >= 0.91)\n");
+    std::printf("%-26s %6s %12s %12s\n", "routine (tuned)", "bytes", "fastest", "vs fastest");
+    for (const std::string& routine : routines) {
+        const void* tuned = TunedRoutine(routine.c_str());
+        if (!tuned) continue;
+        for (long long bytes : {64, 256, 4096}) {
+            const auto& values = ns[routine][bytes];
+            std::string fastest;
+            for (const auto& [implementation, time] : values)
+                if (bench::IsVariantThatRunsHere(implementation) && (fastest.empty() || time < values.at(fastest)))
+                    fastest = implementation;
+            if (fastest.empty() || !values.count("tuned")) continue;
+            const double ratio = values.at(fastest) / values.at("tuned");
+            std::printf("%-26s %6lld %12s %11.2fx%s\n", (routine + " (" + FindVariant(tuned)->name + ")").c_str(),
+                        bytes, fastest.c_str(), ratio,
+                        bench::WithinTenPercent(values.at(fastest), values.at("tuned")) ? " " : "!");
+        }
+    }
+    std::printf("(! marks a missed goal)\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -377,7 +435,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     PrepareProcessorDetection();
-    std::printf("Processor target %s (\"selected\": each family's variant for it)\n", RoutineTargetName(RoutineTarget));
+    gTuned = bench::LoadTunedRoutines();
+    std::printf("Processor target %s (\"selected\": each family's variant for it%s)\n",
+                RoutineTargetName(RoutineTarget),
+                gTuned ? "; \"tuned\": the variant tuned to this machine" : "");
 
     Bench b(options);
     const CRuntime crt = LoadCRuntime();
@@ -392,6 +453,7 @@ int main(int argc, char** argv) {
     const bench::Report report = b.Report();
     report.PrintTable();
     PrintGoals(report);
+    PrintTunedGoals(report);
     if (!options.csvPath.empty() && !report.WriteCsv(options.csvPath)) {
         std::fprintf(stderr, "cannot write %s\n", options.csvPath.c_str());
         return 1;

@@ -1,6 +1,7 @@
 #include "base/Registry.h"
 
 #include <cstring>
+#include <utility>
 
 namespace toravex {
 
@@ -34,6 +35,23 @@ bool RegistryKey::ReadDword(const char* name, uint32_t& value) const {
         return false;
     if (type != REG_DWORD || size != sizeof data) return false;
     value = data;
+    return true;
+}
+
+bool RegistryKey::ReadString(const char* name, std::string& text, size_t maxLength) const {
+    if (!key_) return false;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) return false;
+    if (size > maxLength + 1) return false;
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS ||
+        type != REG_SZ || size > data.size())
+        return false;
+    // Stored with or without its terminating zero: the text ends at the first.
+    data.resize(size);
+    std::string value(data.c_str());
+    if (value.size() > maxLength) return false;
+    text = std::move(value);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 namespace toravex {
 
@@ -25,6 +26,9 @@ public:
     // True with the value only for an existing REG_DWORD value; a value of
     // another type counts as missing.
     bool ReadDword(const char* name, uint32_t& value) const;
+    // True with the text only for an existing REG_SZ value of at most
+    // maxLength characters; anything else counts as missing.
+    bool ReadString(const char* name, std::string& text, size_t maxLength) const;
     bool WriteString(const char* name, const char* text) const;
 
 private:

@@ -31,8 +31,9 @@ void HOSTCALL MoveSSE(const void* source, void* dest, int32_t count);
 void HOSTCALL MoveSSE2(const void* source, void* dest, int32_t count);
 void HOSTCALL MoveSSE3(const void* source, void* dest, int32_t count);
 
-// Minus half the level-2 cache in bytes. The block routine takes the
-// non-temporal loops when its 128-byte part, negated, is below it.
+// Minus half the level-2 cache in bytes (or minus the large-move size tuned
+// to this machine). The block routine takes the non-temporal loops when its
+// 128-byte part, negated, is below it.
 extern int32_t LargeMoveThreshold;
 
 // The block routine's choice between its ordinary and its non-temporal
@@ -43,6 +44,8 @@ bool HOSTCALL UseNonTemporalMove(int32_t alignedBytes, int32_t threshold);
 }
 
 // The move routine chosen for this processor; nil until PrepareFastMove.
+// Routines tuned to this machine (TunedRoutines.h) replace it and the
+// threshold when the routine table is prepared.
 extern MoveRoutine MoveSlot;
 
 // The variant for a set of feature flags: the first present of SSE3, SSE2,

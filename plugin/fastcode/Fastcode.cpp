@@ -3,6 +3,7 @@
 #include "base/BuildProfile.h"
 #include "base/Options.h"
 #include "fastcode/FastcodeCPUID.h"
+#include "fastcode/TunedRoutines.h"
 
 namespace toravex {
 
@@ -31,16 +32,26 @@ RoutineSlots RoutineRow(uint8_t target) {
     return row;
 }
 
+// Every slot, in the order of RoutineSlots; the slot's name is its field's.
+#define ROUTINE_SLOTS(X)                                                                                 \
+    X(StringReplace) X(CompareMem) X(CompareStr) X(CompareText) X(FillChar) X(LowerCase) X(Pos) X(PosEx) \
+    X(StrComp) X(StrCopy) X(StrIComp) X(StrLen) X(StrToInt) X(UpperCase) X(Max)
+
 std::array<NamedSlot, 15> NamedSlots(const RoutineSlots& s) {
-    auto slot = [](const char* name, auto routine) { return NamedSlot{name, reinterpret_cast<const void*>(routine)}; };
-    return {slot("StringReplace", s.StringReplace), slot("CompareMem", s.CompareMem),
-            slot("CompareStr", s.CompareStr),       slot("CompareText", s.CompareText),
-            slot("FillChar", s.FillChar),           slot("LowerCase", s.LowerCase),
-            slot("Pos", s.Pos),                     slot("PosEx", s.PosEx),
-            slot("StrComp", s.StrComp),             slot("StrCopy", s.StrCopy),
-            slot("StrIComp", s.StrIComp),           slot("StrLen", s.StrLen),
-            slot("StrToInt", s.StrToInt),           slot("UpperCase", s.UpperCase),
-            slot("Max", s.Max)};
+#define NAMED_SLOT(field) NamedSlot{#field, reinterpret_cast<const void*>(s.field)},
+    return {ROUTINE_SLOTS(NAMED_SLOT)};
+#undef NAMED_SLOT
+}
+
+bool SetNamedSlot(RoutineSlots& s, std::string_view name, const void* routine) {
+#define SET_SLOT(field)                                                              \
+    if (name == #field) {                                                            \
+        s.field = reinterpret_cast<decltype(s.field)>(const_cast<void*>(routine));   \
+        return true;                                                                 \
+    }
+    ROUTINE_SLOTS(SET_SLOT)
+#undef SET_SLOT
+    return false;
 }
 
 RoutineSlots FixedRoutineSet() {
@@ -56,8 +67,18 @@ RoutineSlots FixedRoutineSet() {
 }
 
 void PrepareRoutineTable() {
-    if (ReadBlendedFastCode()) RoutineTarget = TargetGeneric;
-    toravex_Slots = Profile().hasRoutineTable ? RoutineRow(RoutineTarget) : FixedRoutineSet();
+    const bool blended = ReadBlendedFastCode();
+    if (blended) RoutineTarget = TargetGeneric;
+    if (!Profile().hasRoutineTable) {
+        toravex_Slots = FixedRoutineSet();
+        return;
+    }
+    toravex_Slots = RoutineRow(RoutineTarget);
+    // The blended routines are asked for by name: nothing tuned replaces them.
+    if (blended) return;
+    TunedRoutines tuned{};
+    if (const std::optional<StoredTuning> stored = ReadTuning())
+        if (!ResolveTuning(*stored, Processor, tuned)) UseTunedRoutines(tuned);
 }
 
 }  // namespace toravex

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "fastcode/CompareMem.h"
 #include "fastcode/CompareStr.h"
@@ -59,6 +60,9 @@ struct NamedSlot {
 };
 std::array<NamedSlot, 15> NamedSlots(const RoutineSlots& slots);
 
+// Puts routine into the slot of that name; false when no slot has it.
+bool SetNamedSlot(RoutineSlots& slots, std::string_view name, const void* routine);
+
 // The row of the table for a target: every slot filled for the ten
 // produced targets, all nil for any other code.
 RoutineSlots RoutineRow(uint8_t target);
@@ -70,7 +74,9 @@ RoutineSlots FixedRoutineSet();
 
 // Module preparation: with "BlendedFastCode" set, the routine target becomes
 // Generic; then the slots are filled from the target's row (or the build's
-// fixed set).
+// fixed set). Without "BlendedFastCode", routines tuned for this very
+// processor (toravex-cpuinfo --tune) then take the place of the row's and of
+// the block move's choice, when they are stored and valid.
 void PrepareRoutineTable();
 
 }  // namespace toravex

@@ -102,3 +102,74 @@ TEST_F(OptionsTest, TheOptionsKeyIsNeverWritten) {
     toravex::ReadBlendedFastCode();
     EXPECT_FALSE(KeyExists(kKey));
 }
+
+namespace {
+
+toravex::StoredTuning SampleTuning() {
+    toravex::StoredTuning t;
+    t.vendor = "UMC UMC UMC ";  // the one vendor string with a blank
+    t.family = 15;
+    t.model = 107;
+    t.stepping = 2;
+    t.features = 0xF3FF;
+    t.largeMoveBytes = 0x7FFFFFFF;
+    t.choices = {{"CompareStr", "CompareStrB"}, {"Move", "MoveSSE3"}, {"Max", "MaxA"}};
+    return t;
+}
+
+}  // namespace
+
+TEST_F(OptionsTest, TunedRoutinesReadBackAsWrittenAndAnythingOddCountsAsMissing) {
+    const toravex::StoredTuning sample = SampleTuning();
+    const std::string text = toravex::FormatTuning(sample);
+    EXPECT_EQ(text,
+              "vendor=UMC UMC UMC ;family=15;model=107;stepping=2;features=0xF3FF;LargeMove=2147483647;"
+              "CompareStr=CompareStrB;Move=MoveSSE3;Max=MaxA");
+    EXPECT_EQ(toravex::ParseTuning(text), sample);
+    EXPECT_EQ(toravex::ParseTuning("LargeMove=0;features=0x0;stepping=0;model=0;family=0;vendor="),
+              toravex::StoredTuning{}) << "any order; an unrecognised vendor and no slots parse";
+
+    const std::string identity = "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FF;LargeMove=1024";
+    const char* const malformed[] = {
+        "",
+        "family=6;model=85;stepping=4;features=0x03FF;LargeMove=1024",  // no vendor
+        "vendor=GenuineIntel;model=85;stepping=4;features=0x03FF;LargeMove=1024",  // no family
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FF",  // no LargeMove
+        ";vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FF;LargeMove=1024;",
+        "vendor=GenuineIntel;vendor=AuthenticAMD;family=6;model=85;stepping=4;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel ;family=6;model=85;stepping=4;features=0x03FF;LargeMove=1024",  // 13 characters
+        "vendor=GenuineIntel;family=256;model=85;stepping=4;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family=-6;model=85;stepping=4;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family= 6;model=85;stepping=4;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family=0x6;model=85;stepping=4;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=85;stepping=16;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=;stepping=4;features=0x03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=03FF;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x10000;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FG;LargeMove=1024",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FF;LargeMove=2147483648",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FF;LargeMove=-1",
+        "vendor=GenuineIntel;family=6;model=85;stepping=4;features=0x03FF;LargeMove=99999999999",
+    };
+    for (const char* text : malformed) EXPECT_FALSE(toravex::ParseTuning(text).has_value()) << text;
+    const char* const badSlots[] = {"CompareStr", "CompareStr=", "=CompareStrB", "Compare Str=CompareStrB",
+                                    "CompareStr=CompareStr-B", "CompareStr=CompareStrB;CompareStr=CompareStrC",
+                                    "CompareStr=A=B"};
+    for (const char* slots : badSlots) EXPECT_FALSE(toravex::ParseTuning(identity + ";" + slots).has_value()) << slots;
+    EXPECT_TRUE(toravex::ParseTuning(identity + ";CompareStr=CompareStrB;StrLen=StrLenC").has_value());
+
+    // From the registry: only a string of sensible length that parses.
+    EXPECT_FALSE(toravex::ReadTuning().has_value()) << "no key";
+    WriteSz("TunedRoutines", text);
+    EXPECT_EQ(toravex::ReadTuning(), sample);
+    WriteSz("TunedRoutines", text + ";StrLen=" + std::string(2048, 'C'));
+    EXPECT_FALSE(toravex::ReadTuningText().has_value()) << "too long to be ours";
+    WriteSz("TunedRoutines", text + ";");
+    EXPECT_TRUE(toravex::ReadTuningText().has_value());
+    EXPECT_FALSE(toravex::ReadTuning().has_value());
+    WriteDword(kKey, "TunedRoutines", 1);
+    EXPECT_FALSE(toravex::ReadTuningText().has_value()) << "a DWORD is not ours";
+    EXPECT_FALSE(toravex::ReadTuning().has_value());
+}
