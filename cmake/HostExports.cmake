@@ -6,6 +6,11 @@ cmake_minimum_required(VERSION 3.20)
 #   cmake -DINPUT=... -DOUTPUT=... -DMODULE=RTL -DBUILD=100 -DLIBRARY=rtl100.bpl
 #         [-DEXTRA=file-with-more-EXPORTS-lines] -P HostExports.cmake
 #
+# With -DOMIT=<Id> the module is built without that entry's name: the entry
+# is exported by ordinal only (NONAME), so a look-up by name finds nothing,
+# while modules linked against this module's import library still bind to
+# it (by ordinal). That is a host runtime that lacks one export.
+#
 # With -DSTUBS=ON it writes instead a C++ source defining emu_<Id> for every
 # HOST_RAISES entry of MODULE: exported only to be found, they raise when called.
 file(STRINGS "${INPUT}" lines REGEX "^HOST_(EXPORT|DATA|RAISES)\\(")
@@ -37,10 +42,15 @@ foreach(line IN LISTS lines)
     if(NOT builds STREQUAL "ALL" AND NOT "B${BUILD}" IN_LIST buildList)
         continue()
     endif()
+    set(ordinal "")
+    if(OMIT AND id STREQUAL OMIT)
+        # Far above the ordinals the named exports get.
+        set(ordinal " @4000 NONAME")
+    endif()
     if(kind STREQUAL "DATA")
-        string(APPEND out "  \"${name}\" = emu_${id} DATA\n")
+        string(APPEND out "  \"${name}\" = emu_${id}${ordinal} DATA\n")
     else()
-        string(APPEND out "  \"${name}\" = emu_${id}\n")
+        string(APPEND out "  \"${name}\" = emu_${id}${ordinal}\n")
     endif()
 endforeach()
 if(EXTRA)

@@ -19,6 +19,14 @@ function(toravex_emuide_dir build out)
     set(${out} ${CMAKE_BINARY_DIR}/emuide/${build}/bin PARENT_SCOPE)
 endfunction()
 
+# toravex_link_map(<target> <file>): the linker's map of a deliverable, in
+# build/maps/<file>.map, which tells for each piece of code the object file
+# it came from (tests/core/check_baseline.sh reads it).
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/maps)
+function(toravex_link_map target file)
+    target_link_options(${target} PRIVATE "-Wl,-Map=${CMAKE_BINARY_DIR}/maps/${file}.map")
+endfunction()
+
 # A unix path of this machine as the Windows programs under Wine see it.
 function(toravex_wine_path path out)
     string(REPLACE "/" "\\\\" p "${path}")

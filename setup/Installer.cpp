@@ -55,6 +55,12 @@ void Installer::Uninstall() {
     if (!first && !second) throw SetupError(profile_.uninstallError);
 }
 
+bool Installer::IdeInstalled() {
+    for (const char* ideKey : profile_.ideKeys)
+        if (*ideKey && registry_.KeyExists(Hive::LocalMachine, ideKey)) return true;
+    return false;
+}
+
 // "RootDir" of the IDE's key, under HKEY_LOCAL_MACHINE or else under
 // HKEY_CURRENT_USER.
 std::optional<std::string> Installer::RootDir(const std::string& ideKey) {

@@ -29,6 +29,10 @@ public:
     // uninstall error when neither key could be uninstalled for.
     void Uninstall();
 
+    // Whether an IDE of the build is installed (one of its keys exists under
+    // HKEY_LOCAL_MACHINE), so that an install can take.
+    bool IdeInstalled();
+
     // False when the key is empty or the IDE is not installed.
     bool InstallForIde(const std::string& ideKey);
     // True for an empty key; false when the IDE is not installed.

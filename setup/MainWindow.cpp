@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "SetupError.h"
+#include "Unattended.h"
 
 namespace setup {
 
@@ -346,6 +347,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 int RunSetup(const SetupProfile& profile, RegistryAccess& registry, SetupPlatform& platform,
              const std::string& firstParameter) {
+    if (const UnattendedAction action = UnattendedActionOf(firstParameter); action != UnattendedAction::None)
+        return RunUnattended(action, profile, registry, platform, &ShowErrorWhereVisible);
     MainWindow window(profile, registry, platform);
     if (!window.Create(firstParameter)) return 0;
     window.Show();

@@ -93,7 +93,8 @@ private:
 // program's title as caption, an error icon and an OK button.
 void ShowErrorBox(HWND owner, const std::string& text);
 
-// The whole program: the window and its message loop, or an unattended run.
+// The whole program: an unattended run (Unattended.h), whose result is the
+// exit code, or the window and its message loop (exit code 0).
 int RunSetup(const SetupProfile& profile, RegistryAccess& registry, SetupPlatform& platform,
              const std::string& firstParameter);
 

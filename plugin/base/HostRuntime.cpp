@@ -3,21 +3,72 @@
 #include <atomic>
 
 #include "base/BuildProfile.h"
+#include "base/SpinLock.h"
+#include "base/SystemPlatform.h"
 
 namespace toravex {
 
 HMODULE FindHostModule(const char* fileName) {
-    return fileName && *fileName ? GetModuleHandleA(fileName) : nullptr;
+    return fileName && *fileName ? Platform().GetModule(fileName) : nullptr;
 }
+
+namespace {
+
+// Each export is asked for once per module: the answer, found or not, is
+// kept, so that the check of a replacement's needs and the replacement's
+// own look-up can never disagree (a look-up that failed once stays failed).
+// Keyed by the name's record, of which the host name list has one each.
+struct Answer {
+    HMODULE module;
+    const hostnames::HostName* name;
+    void* address;
+};
+constexpr size_t kAnswers = 1024;  // well above the names of HostExports.inc
+Answer gAnswers[kAnswers];
+constinit SpinLock gAnswersLock;
+
+size_t Slot(HMODULE module, const hostnames::HostName& name) {
+    return ((reinterpret_cast<uintptr_t>(&name) >> 2) ^ (reinterpret_cast<uintptr_t>(module) >> 16)) % kAnswers;
+}
+
+// The kept answer, or false when the name was not asked for yet.
+bool KeptAnswer(HMODULE module, const hostnames::HostName& name, void** address) {
+    SpinLockGuard guard(gAnswersLock);
+    for (size_t i = Slot(module, name), n = 0; n < kAnswers && gAnswers[i].name; i = (i + 1) % kAnswers, ++n) {
+        if (gAnswers[i].name == &name && gAnswers[i].module == module) {
+            *address = gAnswers[i].address;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Keeps the answer unless another thread kept one first; returns the kept one.
+void* KeepAnswer(HMODULE module, const hostnames::HostName& name, void* address) {
+    SpinLockGuard guard(gAnswersLock);
+    for (size_t i = Slot(module, name), n = 0; n < kAnswers; i = (i + 1) % kAnswers, ++n) {
+        Answer& a = gAnswers[i];
+        if (!a.name) {
+            a = {module, &name, address};
+            return address;
+        }
+        if (a.name == &name && a.module == module) return a.address;
+    }
+    return address;  // full: cannot happen with the names there are
+}
+
+}  // namespace
 
 void* FindHostExport(HMODULE module, const hostnames::HostName& name) {
     if (!module || !(name.builds & Profile().hostBuild)) return nullptr;
-    return reinterpret_cast<void*>(GetProcAddress(module, name.decorated));
+    void* address;
+    if (KeptAnswer(module, name, &address)) return address;
+    return KeepAnswer(module, name, Platform().GetExport(module, name.decorated));
 }
 
 HMODULE HostModuleOf(hostnames::Module module) {
     switch (module) {
-        case hostnames::Module::RTL: return FindHostModule(Profile().runtimePackage);
+        case hostnames::Module::RTL: return Runtime().module;
         case hostnames::Module::CORE: return FindHostModule(Profile().ideCorePackage);
         case hostnames::Module::DELPHICORE: return FindHostModule(Profile().compilerStartupModule);
         case hostnames::Module::DCC: return FindHostModule(Profile().delphiCompiler);

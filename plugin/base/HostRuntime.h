@@ -13,11 +13,14 @@
 
 namespace toravex {
 
-// The module of that file name if it is loaded, else 0.
+// The module of that file name if it is loaded, else 0 (a module query of
+// the platform).
 HMODULE FindHostModule(const char* fileName);
 
 // The address of an export of the host, or nil when the module is 0, the
 // running build's host does not have it, or the module does not export it.
+// Each name is asked for once per module and the answer kept: whoever asks
+// again (a needs check, the replacement itself) gets the same answer.
 void* FindHostExport(HMODULE module, const hostnames::HostName& name);
 
 template <class Fn>
@@ -25,8 +28,8 @@ Fn FindHostRoutine(HMODULE module, const hostnames::HostName& name) {
     return reinterpret_cast<Fn>(FindHostExport(module, name));
 }
 
-// The loaded module of the running build that exports names of that kind,
-// 0 when it is not loaded.
+// The loaded module of the running build that exports names of that kind
+// (the runtime package as Runtime() bound it), 0 when it is not loaded.
 HMODULE HostModuleOf(hostnames::Module module);
 
 // An export looked up in the module that holds it.

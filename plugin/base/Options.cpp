@@ -1,11 +1,11 @@
 #include "base/Options.h"
 
 #include "base/BuildProfile.h"
+#include "base/FormatText.h"
 #include "base/Registry.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 
 namespace toravex {
 
@@ -75,7 +75,7 @@ bool ParseVendor(std::string_view s, std::string& vendor) {
 
 std::string FormatTuning(const StoredTuning& t) {
     char features[8];
-    std::snprintf(features, sizeof features, "0x%04X", t.features);
+    FormatText(features, sizeof features, "0x%04X", t.features);
     std::string text = "vendor=" + t.vendor + ";family=" + std::to_string(t.family) +
                        ";model=" + std::to_string(t.model) + ";stepping=" + std::to_string(t.stepping) +
                        ";features=" + features + ";LargeMove=" + std::to_string(t.largeMoveBytes);

@@ -1,6 +1,6 @@
 #include "base/StepTrace.h"
 
-#include <cstdio>
+#include "base/FormatText.h"
 
 namespace toravex {
 
@@ -23,7 +23,7 @@ void TraceStep(const char* step) {
 void RunStep(const char* phase, const NamedStep& step) {
     if (gObserver) {
         char name[128];
-        std::snprintf(name, sizeof name, "%s:%s", phase, step.name);
+        FormatText(name, sizeof name, "%s:%s", phase, step.name);
         gObserver(name);
     }
     if (step.run) step.run();

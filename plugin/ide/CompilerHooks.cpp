@@ -4,6 +4,7 @@
 
 #include "CompilerCallbacks.h"
 #include "base/BuildProfile.h"
+#include "base/DiagnosticLog.h"
 #include "base/HostException.h"
 #include "base/HostRuntime.h"
 #include "base/SpinLock.h"
@@ -36,8 +37,10 @@ SpinLock gSwapLock;
 
 RedirectRecord gReadonlyRecord;
 
-// FileIsReadonly calls nothing of the host.
+// FileIsReadonly calls nothing of the host; the wrapper calls the IDE's own
+// callback (read from its table) and FindFirstFileByAttributes the system.
 const HostNeeds kReadonlyNeeds = {};
+const HostNeeds kLookUpNeeds = {};
 
 uint32_t SavedEntry(int index) {
     uint32_t entry;
@@ -111,27 +114,52 @@ bool HOSTCALL FileIsReadonly(void*, const char* fileName) {
 
 void InstallCompilerInitHook() {
     if (gHook.installed) return;
+    const char kWhat[] = "compiler file look-up";
+    if (const hostnames::HostName* missing = FirstMissing(kLookUpNeeds)) {
+        LogLeftOut(kWhat, "missing helper", missing->decorated);
+        return;
+    }
     const hostnames::HostName* name = CompilerStartupName();
     const auto* routine = static_cast<const uint8_t*>(name ? FindHostExport(*name) : nullptr);
-    const uint8_t* operand = routine ? routine + hostabi::CallbackTableOperandOffset(Profile().packageVersion) : nullptr;
-    if (!operand || !Platform().IsReadable(operand, 4)) return;
-    uint32_t* table;
-    std::memcpy(&table, operand, 4);
-    if (!Platform().IsReadable(table, hostabi::kCompilerCallbackTableSize)) return;
+    if (!routine) {
+        LogLeftOut(kWhat, "missing export", name ? name->decorated : nullptr);
+        return;
+    }
+    const uint8_t* operand = routine + hostabi::CallbackTableOperandOffset(Profile().packageVersion);
+    uint32_t* table = nullptr;
+    if (Platform().IsReadable(operand, 4)) std::memcpy(&table, operand, 4);
+    if (!table || !Platform().IsReadable(table, hostabi::kCompilerCallbackTableSize)) {
+        LogLeftOut(kWhat, "callback table not readable");
+        return;
+    }
     std::memcpy(gHook.saved, table, sizeof gHook.saved);
-    if (!SavedEntry(hostabi::kFileLookupCallback)) return;
+    if (!SavedEntry(hostabi::kFileLookupCallback)) {
+        LogLeftOut(kWhat, "no file look-up in the callback table");
+        return;
+    }
 
     HMODULE core = FindHostModule(Profile().ideCorePackage);
     HMODULE kernel32 = Platform().GetModule("kernel32.dll");
     void* findFirstFile = kernel32 ? Platform().GetExport(kernel32, "FindFirstFileA") : nullptr;
     void** slot = core && findFirstFile ? FindImportSlot(core, "kernel32.dll", findFirstFile) : nullptr;
+    if (!slot) {
+        LogLeftOut(kWhat, "missing import", "FindFirstFileA");
+        return;
+    }
     DWORD old;
     // The slot stays writable: the wrapper swaps it on every call.
-    if (!slot || !Platform().Protect(slot, 4, PAGE_EXECUTE_READWRITE, &old)) return;
+    if (!Platform().Protect(slot, 4, PAGE_EXECUTE_READWRITE, &old)) {
+        LogLeftOut(kWhat, "protection change failed");
+        return;
+    }
     gHook.findFirstSlot = slot;
     gHook.table = table;
     const uint32_t wrapper = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&FindFileCallbackWrapper));
     gHook.installed = StoreCode(&table[hostabi::kFileLookupCallback], &wrapper, 4);
+    if (gHook.installed)
+        LogMade("callback", kWhat);
+    else
+        LogLeftOut(kWhat, "code write failed");
 }
 
 void RemoveCompilerInitHook() {
@@ -141,7 +169,7 @@ void RemoveCompilerInitHook() {
         uint32_t* entry = &gHook.table[hostabi::kFileLookupCallback];
         if (*entry == static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&FindFileCallbackWrapper))) {
             const uint32_t saved = SavedEntry(hostabi::kFileLookupCallback);
-            StoreCode(entry, &saved, 4);
+            if (!StoreCode(entry, &saved, 4)) LogLeftOut("removal of compiler file look-up", "code write failed");
         }
         gHook.installed = false;
     }
@@ -149,9 +177,22 @@ void RemoveCompilerInitHook() {
 }
 
 void InstallReadonlyHook() {
+    const char* what = hostnames::Virtfile_TDefaultFileSystem_IsReadonly.decorated;
+    if (gReadonlyRecord.UseCount > 0) return;
+    if (const hostnames::HostName* missing = FirstMissing(kReadonlyNeeds)) {
+        LogLeftOut(what, "missing helper", missing->decorated);
+        return;
+    }
     void* isReadonly = FindHostExport(hostnames::Virtfile_TDefaultFileSystem_IsReadonly);
-    if (!isReadonly || gReadonlyRecord.UseCount > 0 || FirstMissing(kReadonlyNeeds)) return;
+    if (!isReadonly) {
+        LogLeftOut(what, "missing export");
+        return;
+    }
     StartRedirect(isReadonly, reinterpret_cast<void*>(&FileIsReadonly), gReadonlyRecord);
+    if (gReadonlyRecord.Address)
+        LogMade("entry", what);
+    else
+        LogLeftOut(what, "protection change failed");
 }
 
 }  // namespace toravex

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
 
+#include "base/FormatText.h"
 #include "base/HostException.h"
 #include "base/Lifecycle.h"
 #include "base/UserMessages.h"
@@ -21,7 +21,7 @@ void ShutdownRunner() {
     char className[256];
     host::ClassNameOf(caught.object, className, sizeof className);
     char caption[300];
-    std::snprintf(caption, sizeof caption, "Toravex - %s", className);
+    FormatText(caption, sizeof caption, "Toravex - %s", className);
     const char* message = host::MessageOf(caught.object);
     ShowMessageBox(message ? message : "", caption, MB_ICONERROR);
     host::FreeHostObject(caught.object);

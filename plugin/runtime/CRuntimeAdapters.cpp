@@ -2,6 +2,11 @@
 
 #include <iterator>
 
+#include "base/DiagnosticLog.h"
+#include "base/FormatText.h"
+#include "base/HostRuntime.h"
+#include "base/SystemPlatform.h"
+
 #include "fastcode/FastMove.h"
 #include "fastcode/Fastcode.h"
 #include "patching/ImportFilter.h"
@@ -57,29 +62,59 @@ void* Installable(const Adapter& a) { return a.calls.Get() ? const_cast<void*>(a
 
 void FindCRuntimeLibraries() {
     for (size_t i = 0; i < kLibraries; ++i) {
-        gLibraries[i] = GetModuleHandleA(kCRuntimeLibraryNames[i]);
+        gLibraries[i] = FindHostModule(kCRuntimeLibraryNames[i]);
         if (!gLibraries[i]) gLibraries[i] = FindLoadedModule(kCRuntimeLibraryNames[i]);
+        if (!gLibraries[i]) LogLeftOut(kCRuntimeLibraryNames[i], "not loaded");
     }
 }
 
 void RegisterCRuntimeAdapters() {
-    for (HMODULE library : gLibraries)
-        if (library)
-            for (const Adapter& a : kAdapters) RegisterReplacement(library, a.exportName, Installable(a));
+    for (size_t i = 0; i < kLibraries; ++i) {
+        if (!gLibraries[i]) continue;
+        for (const Adapter& a : kAdapters) {
+            char what[64];
+            FormatText(what, sizeof what, "%s!%s", kCRuntimeLibraryNames[i], a.exportName);
+            void* host = nullptr;
+            RegisterReplacement(gLibraries[i], a.exportName, Installable(a), host);
+            if (!Installable(a))
+                LogLeftOut(what, "no replacement in this build");
+            else if (!host)
+                LogLeftOut(what, "missing export");
+            else
+                LogMade("imports", what);
+        }
+    }
 }
 
 void RedirectCRuntimeRoutines() {
-    for (size_t i = 0; i < kLibraries; ++i)
-        if (gLibraries[i])
-            for (size_t r = 0; r < std::size(kAdapters); ++r)
-                if (void* adapter = Installable(kAdapters[r]))
-                    RedirectExport(gLibraries[i], kAdapters[r].exportName, adapter, gRecords[i][r]);
+    for (size_t i = 0; i < kLibraries; ++i) {
+        if (!gLibraries[i]) continue;
+        for (size_t r = 0; r < std::size(kAdapters); ++r) {
+            void* adapter = Installable(kAdapters[r]);
+            if (!adapter) continue;
+            RedirectRecord& record = gRecords[i][r];
+            RedirectExport(gLibraries[i], kAdapters[r].exportName, adapter, record);
+            if (!Logging()) continue;
+            char what[64];
+            FormatText(what, sizeof what, "%s!%s", kCRuntimeLibraryNames[i], kAdapters[r].exportName);
+            if (record.Address)
+                LogMade("entry", what);
+            else if (Platform().GetExport(gLibraries[i], kAdapters[r].exportName))  // else logged as missing
+                LogLeftOut(what, "protection change failed");
+        }
+    }
 }
 
 void RestoreCRuntimeRoutines() {
-    for (size_t i = 0; i < kLibraries; ++i)
-        if (gLibraries[i])
-            for (RedirectRecord& record : gRecords[i]) RemoveRedirect(record);
+    for (size_t i = 0; i < kLibraries; ++i) {
+        if (!gLibraries[i]) continue;
+        for (size_t r = 0; r < std::size(kAdapters); ++r) {
+            RedirectRecord& record = gRecords[i][r];
+            const bool writesBack = record.Address && record.UseCount == 1;
+            RemoveRedirect(record);
+            if (writesBack) LogEvent("removed entry %s!%s", kCRuntimeLibraryNames[i], kAdapters[r].exportName);
+        }
+    }
 }
 
 }  // namespace toravex

@@ -1,9 +1,9 @@
 #include "runtime/CompilerCallCache.h"
 
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "base/FormatText.h"
 #include "base/HostException.h"
 #include "base/HostString.h"
 #include "base/HostStringList.h"
@@ -146,9 +146,9 @@ void LookUpCompilerCall(LPCWSTR commandLine, CompilerCall& call) {
     const uint32_t n = ++CompilerCallCounter;
     const HostString folder = LocalAppDataFolder();
     if (!folder.Empty()) {
-        const int length = std::snprintf(call.entry, kPathSize, "%s%s%s%u.dll", folder.CStr(), kEntryFolder,
+        const size_t length = FormatText(call.entry, kPathSize, "%s%s%s%u.dll", folder.CStr(), kEntryFolder,
                                          kEntryName, static_cast<unsigned>(n));
-        if (length < 0 || static_cast<size_t>(length) >= kPathSize) call.entry[0] = 0;
+        if (length >= MAX_PATH) call.entry[0] = 0;
     }
     std::vector<char> line = Narrow(commandLine);
     if (!ContainsText(line.data(), kCompilerPath)) return;
@@ -226,8 +226,7 @@ BOOL WINAPI CreateProcessWHook(LPCWSTR applicationName, LPWSTR commandLine, LPSE
     std::vector<wchar_t> touchLine;
     if (call.hit) {
         char touch[kPathSize];
-        if (std::snprintf(touch, kPathSize, "%s\\touch.exe", HostDirectory.c_str()) < static_cast<int>(kPathSize) &&
-            FileExists(touch)) {
+        if (FormatText(touch, kPathSize, "%s\\touch.exe", HostDirectory.c_str()) < MAX_PATH && FileExists(touch)) {
             touchLine = TouchCommandLine(call.outFile);
             commandLine = touchLine.data();
             applicationName = nullptr;

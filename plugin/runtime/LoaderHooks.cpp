@@ -9,6 +9,7 @@
 #include "base/Options.h"
 #include "base/Utils.h"
 #include "patching/ImportedLibraries.h"
+#include "patching/InstructionShapes.h"
 #include "patching/ModuleImports.h"
 
 namespace toravex {
@@ -57,7 +58,7 @@ void CreateScanLock() {
 
 void ScanModuleImports(const char* name, HMODULE handle) {
     if (!name) return;
-    if (!handle) handle = GetModuleHandleA(name);
+    if (!handle) handle = FindHostModule(name);
     if (!handle || !ScanLockReady()) return;
     EnterCriticalSection(&gScanLock);
     HookModuleImports(name, handle);
@@ -160,7 +161,12 @@ BOOL WINAPI SetThreadPriorityHook(HANDLE thread, int priority) {
     if (StartupPhase) return thread ? static_cast<BOOL>(-1) : FALSE;
     void* routine = SetThreadPriorityRecord.Address;
     RemoveRedirect(SetThreadPriorityRecord);
-    if (!routine) routine = reinterpret_cast<void*>(&SetThreadPriority);
+    if (!routine)
+        routine = reinterpret_cast<void*>(&SetThreadPriority);
+    else if (__builtin_memcmp(routine, SetThreadPriorityRecord.SavedBytes, kJumpSize) != 0)
+        // The jump could not be taken away (a refused protection change):
+        // the entry still leads here, so the priority stays as it is.
+        return thread ? static_cast<BOOL>(-1) : FALSE;
     return reinterpret_cast<decltype(&SetThreadPriority)>(routine)(thread, priority);
 }
 

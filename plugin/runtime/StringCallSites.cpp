@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/DiagnosticLog.h"
 #include "base/HostRuntime.h"
 #include "base/SystemPlatform.h"
 #include "patching/CallSiteStub.h"
@@ -61,16 +62,40 @@ bool WriteJump(uint8_t* entry, const void* target) {
     return StoreCode(entry, jump.bytes, kJumpSize);
 }
 
+namespace {
+
+// The assignment replacements take memory from the host's memory manager.
+const HostNeeds kHostMemory = {{&hostnames::System_GetMem, &hostnames::System_FreeMem}};
+
+// One jump of the string call-site optimisation, and its line in the log.
+void Redirect(const hostnames::HostName& name, uint8_t* entry, const void* target, const char* what = nullptr) {
+    if (!what) what = name.decorated;
+    if (!entry)
+        LogLeftOut(what, "missing export");
+    else if (WriteJump(entry, target))
+        LogMade("entry", what);
+    else
+        LogLeftOut(what, "code write failed");
+}
+
+}  // namespace
+
 void PrepareStringOptimize() {
     using namespace hostnames;
     if (!Runtime().module) return;
-    if (gProcessorCount() <= 1) {
-        WriteJump(EntryOf(System_LStrLAsg), reinterpret_cast<void*>(&LStrLAsgReplacement));
-        WriteJump(EntryOf(System_LStrAsg), reinterpret_cast<void*>(&LStrAsgReplacement));
+    const HostName* assignments[] = {&System_LStrLAsg, &System_LStrAsg};
+    if (gProcessorCount() > 1) {
+        for (const HostName* name : assignments) LogLeftOut(name->decorated, "more than one processor");
+    } else if (const HostName* missing = FirstMissing(kHostMemory)) {
+        for (const HostName* name : assignments) LogLeftOut(name->decorated, "missing helper", missing->decorated);
+    } else {
+        Redirect(System_LStrLAsg, EntryOf(System_LStrLAsg), reinterpret_cast<void*>(&LStrLAsgReplacement));
+        Redirect(System_LStrAsg, EntryOf(System_LStrAsg), reinterpret_cast<void*>(&LStrAsgReplacement));
     }
-    WriteJump(FindWideStringStore(EntryOf(System_WStrSetLength)), reinterpret_cast<void*>(&WideStoreReplacement));
-    WriteJump(EntryOf(System_LStrCmp), reinterpret_cast<void*>(&toravex_LStrCmp));
-    WriteJump(EntryOf(System_WStrCmp), reinterpret_cast<void*>(&toravex_WStrCmp));
+    Redirect(System_WStrSetLength, FindWideStringStore(EntryOf(System_WStrSetLength)),
+             reinterpret_cast<void*>(&WideStoreReplacement), "WideStringStore");
+    Redirect(System_LStrCmp, EntryOf(System_LStrCmp), reinterpret_cast<void*>(&toravex_LStrCmp));
+    Redirect(System_WStrCmp, EntryOf(System_WStrCmp), reinterpret_cast<void*>(&toravex_WStrCmp));
 }
 
 }  // namespace toravex

@@ -3,6 +3,8 @@
 #include <iterator>
 
 #include "base/BuildProfile.h"
+#include "base/DiagnosticLog.h"
+#include "base/HostRuntime.h"
 #include "base/Options.h"
 #include "base/StepTrace.h"
 #include "base/Utils.h"
@@ -20,6 +22,7 @@
 #include "runtime/FastSys.h"
 #include "runtime/StringCallSites.h"
 #include "startup/IdeIntegration.h"
+#include "startup/StartupLog.h"
 
 namespace toravex {
 
@@ -68,7 +71,7 @@ void PinLibrary() {
     if (length > 0 && length < sizeof path) LoadLibraryA(path);
 }
 
-void LookUpRuntimePackage() { RuntimePackage = GetModuleHandleA(Profile().runtimePackage); }
+void LookUpRuntimePackage() { RuntimePackage = FindHostModule(Profile().runtimePackage); }
 
 const ProfileStep kStartUp[] = {
     {{"PinLibrary", PinLibrary}},
@@ -99,8 +102,15 @@ void RunMainBlock() {
 
 void ReadOptions() {
     const OptionValues values = ReadOptionValues();
-    if (!values.NoFastSys) RunStep("startup", {"InstallFastSys", InstallFastSys});
-    if (!values.NoFastObj) RunStep("startup", {"InstallFastObj", InstallFastObj});
+    LogOptionValues(values);
+    if (!values.NoFastSys)
+        RunStep("startup", {"InstallFastSys", InstallFastSys});
+    else
+        LogLeftOut("FastSys", "option", "NoFastSys");
+    if (!values.NoFastObj)
+        RunStep("startup", {"InstallFastObj", InstallFastObj});
+    else
+        LogLeftOut("FastObj", "option", "NoFastObj");
     Options = values.kept;
     RunStep("startup", {"DisableOtherPatcher", DisableOtherPatcher});
 }
@@ -114,12 +124,15 @@ void RunStartUp() {
 void ProcessAttach() {
     if (gAttached) return;
     gAttached = true;
+    OpenDiagnosticLog();
     for (size_t i = 0; i < std::size(kModules); ++i) {
         RunStep("prepare", {kModules[i].name, kModules[i].prepare});
         gPrepared[i] = true;
     }
+    LogStartLine();  // the processor target and the slots are known now
     RunStartUp();
     RunMainBlock();
+    LogEvent("start-up done");
 }
 
 void ProcessDetach() {
@@ -128,6 +141,7 @@ void ProcessDetach() {
         gPrepared[i] = false;
         if (kModules[i].teardown) RunStep("teardown", {kModules[i].name, kModules[i].teardown});
     }
+    LogEvent("shut down");
 }
 
 }  // namespace toravex

@@ -7,11 +7,17 @@
 // comparing strings and loading libraries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "HostNames.h"
 #include "TestSupport.h"
+#include "fastcode/FastMove.h"
+#include "fastcode/Fastcode.h"
+#include "fastcode/FastcodeCPUID.h"
+#include "fastcode/RoutineVariants.h"
 
 using namespace testsupport;
 using namespace hostnames;
@@ -70,6 +76,8 @@ private:
 };
 
 std::string ProbeFile() { return BuildDir() + "\\tests\\PatchProbe.dll"; }
+// The plug-in's diagnostic log of a run.
+std::string ToravexLog(const std::string& mode) { return TempDir() + "\\toravex-" + mode + ".log"; }
 std::string ModulesDir() { return BuildDir() + "\\tests\\patchprobe"; }
 std::string WorkDir() { return TempDir() + "\\patchwork"; }
 
@@ -107,9 +115,13 @@ ProbeReport RunIde(const Run& run, int* exitCode = nullptr) {
     SetEnvironmentVariableA("PATCHPROBE_WORK", WorkDir().c_str());
     SetEnvironmentVariableA("PATCHPROBE_IDE", EmulatedIdeDir(100).c_str());
     SetEnvironmentVariableA("EMUHOST_FAREAST", run.farEast ? "1" : nullptr);
+    const std::string toravexLog = ToravexLog(run.mode + (run.farEast ? "-fareast" : ""));
+    DeleteFileA(toravexLog.c_str());
+    SetEnvironmentVariableA("TORAVEX_LOG", toravexLog.c_str());
     const int code = RunProgram(EmulatedIdeDir(100) + "\\bds.exe", "-r" + root + " -autoclose:1000 -log:" + log, 90000);
     SetEnvironmentVariableA("PATH", oldPath.c_str());
     SetEnvironmentVariableA("EMUHOST_FAREAST", nullptr);
+    SetEnvironmentVariableA("TORAVEX_LOG", nullptr);
 
     DeleteKeyTree("Software\\Borland\\" + root);
     DeleteKeyTree(kOptions);
@@ -149,6 +161,16 @@ protected:
         for (const Line& l : ProbeReport(ReadLines(file)).All("ref")) gReference[l.words[1]] = l.words[2];
     }
 };
+
+// The events of a diagnostic log: each line without its process id and time.
+std::vector<std::string> LogEvents(const std::string& file) {
+    std::vector<std::string> events;
+    for (const std::string& line : ReadLines(file)) {
+        const size_t first = line.find(' '), second = line.find(' ', first + 1);
+        if (second != std::string::npos) events.push_back(line.substr(second + 1));
+    }
+    return events;
+}
 
 // The rows of the patch set in the build for BDS 2006 (rtl100.bpl):
 // registered in the replacement map (with or without a call-site stub),
@@ -382,6 +404,14 @@ TEST_F(PatchSetIdeTest, AFarEastLocaleLeavesOutExactlyTheFileNameRows) {
     ASSERT_FALSE(report.Find("checks", "done").words.empty()) << report.Text();
     ExpectRows(report, true);
     ExpectEverythingPutBack(report);
+
+    // The diagnostic log says why.
+    std::set<std::string> logged, fileNameRows;
+    for (const std::string& e : LogEvents(ToravexLog("rows-fareast")))
+        if (e.ends_with(": Far-East locale")) logged.insert(e.substr(9, e.size() - 9 - 17));
+    for (const Expected& e : kExpected)
+        if (e.fileName) fileNameRows.insert(e.name);
+    EXPECT_EQ(logged, fileNameRows);
 }
 
 TEST_F(PatchSetIdeTest, TwoThreadsCompareThroughCallSitesBeingRewrittenAndLoadLibrariesAtOnce) {
@@ -395,4 +425,101 @@ TEST_F(PatchSetIdeTest, TwoThreadsCompareThroughCallSitesBeingRewrittenAndLoadLi
     EXPECT_GE(loads.Number("loads"), 1200);
     EXPECT_EQ(loads["wrong"], "0");
     ExpectEverythingPutBack(report);
+}
+
+namespace {
+
+// "<how> <what>" of "made <how> <what>" lines, and the removals.
+struct LogFacts {
+    std::map<std::string, std::string> imports;  // what -> "imports" or "imports+stub"
+    std::set<std::string> entries, copies, removed, leftOut;
+};
+
+LogFacts Facts(const std::vector<std::string>& events) {
+    LogFacts f;
+    for (const std::string& e : events) {
+        std::istringstream in(e);
+        std::string first, how, what;
+        in >> first >> how >> what;
+        if (first == "made" && how.rfind("imports", 0) == 0) f.imports[what] = how;
+        if (first == "made" && how == "entry") f.entries.insert(what);
+        if (first == "made" && how == "code-copy") f.copies.insert(what);
+        if (first == "removed" && how == "entry") f.removed.insert(what);
+        if (first == "left" && how == "out") f.leftOut.insert(e);
+    }
+    return f;
+}
+
+// The log names a routine of the C runtime by its library.
+std::string LogName(const std::string& probeName) {
+    return probeName[0] == '@' ? probeName : "msvcrt.dll!" + probeName;
+}
+
+}  // namespace
+
+TEST_F(PatchSetIdeTest, TheDiagnosticLogSaysLineByLineWhatWasInstalledAndRemoved) {
+    const ProbeReport& report = FullRun();
+    const std::vector<std::string> events = LogEvents(ToravexLog("full"));
+    ASSERT_GT(events.size(), 50u) << report.Text();
+
+    // The start line: build, processor target and every slot's variant, as
+    // this process finds them on the same processor.
+    toravex::PrepareProcessorDetection();
+    toravex::PrepareFastMove();
+    toravex::PrepareRoutineTable();
+    const std::string start = events.front();
+    EXPECT_EQ(start.rfind("start Toravex10 build 100 target " + std::to_string(toravex::RoutineTarget) + " (" +
+                              toravex::RoutineTargetName(toravex::RoutineTarget) + ") slots ",
+                          0),
+              0u)
+        << start;
+    for (const toravex::NamedSlot& slot : toravex::NamedSlots(toravex::Slots))
+        EXPECT_NE(start.find(std::string(" ") + slot.name + "=" + toravex::FindVariant(slot.routine)->name), std::string::npos)
+            << slot.name << " in " << start;
+    EXPECT_NE(start.find(std::string(" Move=") + toravex::FindVariant(reinterpret_cast<const void*>(toravex::MoveSlot))->name),
+              std::string::npos);
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         "options NoFastSys=0 NoFastObj=0 HookAllDlls=0 HookBplOnly=1 SetShortCuts=1 ThreadSafeStrings=1"),
+              1);
+
+    // Every row as the probe found it installed, and nothing the log claims
+    // that the probe did not find.
+    const LogFacts log = Facts(events);
+    for (const Line& row : report.All("row")) {
+        const std::string name = row.words[1], logName = LogName(name);
+        SCOPED_TRACE(name);
+        EXPECT_EQ(log.entries.count(logName) == 1, row["entry"] == "jump");
+        if (row["slotA"] == "none") continue;  // the core package does not import it
+        const auto made = log.imports.find(logName);
+        const std::string how = made == log.imports.end() ? "-" : made->second;
+        EXPECT_EQ(how, row["slotA"] == "stub" ? "imports+stub" : row["slotA"] == "plugin" ? "imports" : "-");
+    }
+    for (const char* routine : {"LoadLibraryA", "LoadLibraryExW", "FreeLibrary"})
+        EXPECT_EQ(log.imports.count(std::string("kernel32.dll!") + routine) == 1,
+                  report.Find("kernel32", routine)["slotA"] == "plugin")
+            << routine;
+    EXPECT_EQ(log.copies, (std::set<std::string>{Contnrs_TObjectList_Notify.decorated}));
+    EXPECT_EQ(report.Find("notify")["copied"], "1");
+
+    // Left out here only what this build, this process or the host has not.
+    for (const std::string& e : log.leftOut)
+        EXPECT_TRUE(e.ends_with(": not in this build") || e.ends_with(": not loaded") ||
+                    e.ends_with(": more than one processor") || e == "left out msvcrt.dll!stricmp: missing export")
+            << e;
+
+    // Start-up ends before the removals, which take away every entry jump
+    // but those made for good (the comparisons and the wide-string store)
+    // and the thread-priority hook, which took itself away.
+    const auto done = std::find(events.begin(), events.end(), "start-up done");
+    ASSERT_NE(done, events.end());
+    for (auto e = done; e != events.end(); ++e) EXPECT_NE(e->rfind("made ", 0), 0u) << *e;
+    std::set<std::string> removable = log.entries;
+    for (const std::string& stays : {std::string(System_LStrCmp.decorated), std::string(System_WStrCmp.decorated),
+                                     std::string("WideStringStore"), std::string("kernel32.dll!SetThreadPriority")})
+        removable.erase(stays);
+    EXPECT_EQ(log.removed, removable);
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& e) { return e.rfind("removed imports: ", 0) == 0; }),
+              1);
+    EXPECT_EQ(events.back(), "shut down");
 }

@@ -10,6 +10,7 @@
 #include "base/HostRuntime.h"
 #include "base/HostString.h"
 #include "base/Utils.h"
+#include "base/Win32Platform.h"
 #include "ide/StartupWatch.h"
 #include "runtime/CachedFileRoutines.h"
 #include "runtime/LoaderHooks.h"
@@ -60,6 +61,36 @@ TEST(LoaderHooks, ThreadPrioritiesAreHeldOffDuringStartUpThenTheHookGoesAway) {
     EXPECT_EQ(std::memcmp(entry, original, 5), 0) << "the first call after start-up removed the hook";
     EXPECT_EQ(toravex::SetThreadPriorityRecord.UseCount, 0);
     SetThreadPriority(self, before);
+    toravex::StartupPhase = true;
+}
+
+// A protection change refused when the hook would take its jump away: the
+// entry still leads to the hook, which answers as during start-up instead
+// of calling itself without end.
+TEST(LoaderHooks, AThreadPriorityHookThatCannotBeTakenAwayChangesNothing) {
+    struct RefusingPlatform : toravex::Win32Platform {
+        bool Protect(void*, size_t, DWORD, DWORD*) override { return false; }
+    } refusing;
+    void* entry = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadPriority"));
+    uint8_t original[5];
+    std::memcpy(original, entry, 5);
+    toravex::SetThreadPriorityRecord = {};
+    toravex::InstallRedirect(entry, reinterpret_cast<void*>(&toravex::SetThreadPriorityHook),
+                             toravex::SetThreadPriorityRecord);
+    ASSERT_NE(std::memcmp(entry, original, 5), 0);
+    auto setPriority = reinterpret_cast<decltype(&SetThreadPriority)>(entry);
+    HANDLE self = GetCurrentThread();
+    const int before = GetThreadPriority(self);
+
+    toravex::StartupPhase = false;
+    toravex::SystemPlatform* previous = toravex::SetPlatform(&refusing);
+    EXPECT_EQ(setPriority(self, THREAD_PRIORITY_LOWEST), static_cast<BOOL>(-1));
+    EXPECT_EQ(setPriority(nullptr, THREAD_PRIORITY_LOWEST), FALSE);
+    toravex::SetPlatform(previous);
+    EXPECT_EQ(GetThreadPriority(self), before);
+
+    toravex::WriteOwnMemory(entry, original, 5);
+    toravex::SetThreadPriorityRecord = {};
     toravex::StartupPhase = true;
 }
 
