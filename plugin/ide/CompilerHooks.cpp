@@ -169,11 +169,13 @@ void RemoveCompilerInitHook() {
         uint32_t* entry = &gHook.table[hostabi::kFileLookupCallback];
         if (*entry == static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&FindFileCallbackWrapper))) {
             const uint32_t saved = SavedEntry(hostabi::kFileLookupCallback);
-            if (!StoreCode(entry, &saved, 4)) LogLeftOut("removal of compiler file look-up", "code write failed");
+            if (StoreCode(entry, &saved, 4)) LogEvent("removed callback compiler file look-up");
         }
         gHook.installed = false;
     }
+    const bool readonlyJump = gReadonlyRecord.Address && gReadonlyRecord.UseCount == 1;
     RemoveRedirect(gReadonlyRecord);
+    if (readonlyJump) LogEvent("removed entry %s", hostnames::Virtfile_TDefaultFileSystem_IsReadonly.decorated);
 }
 
 void InstallReadonlyHook() {

@@ -243,7 +243,10 @@ BOOL WINAPI CreateProcessWHook(LPCWSTR applicationName, LPWSTR commandLine, LPSE
         [] {
             if (StartupPhase) ReinstallRedirect(reinterpret_cast<void*>(&CreateProcessWHook), CreateProcessWRecord);
         });
-    if (StartupPhase && call.outFound && result && !call.hit) StoreEntry(call, processInformation->hProcess);
+    // A compiler started suspended would never end while its caller waits
+    // here for it: it is not waited for, and nothing is stored.
+    if (StartupPhase && call.outFound && result && !call.hit && !(creationFlags & CREATE_SUSPENDED))
+        StoreEntry(call, processInformation->hProcess);
     return result;
 }
 

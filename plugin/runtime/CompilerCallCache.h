@@ -10,7 +10,8 @@
 // entry's .cs, .tmp and .err are copied into place and the host's
 // touch.exe (in HostDirectory) is started on the output instead of the
 // compiler. Otherwise the compiler runs; when it ends with exit code 0 and
-// the output exists, its four files are stored as entry n. After the
+// the output exists, its four files are stored as entry n (a compiler the
+// caller starts suspended is not waited for, and not stored). After the
 // start-up phase the hook passes its first call through and is gone.
 #pragma once
 

@@ -72,17 +72,19 @@ protected:
         return (quoted ? "\"" + path + "\"" : path) + " /noconfig @\"" + base + ".rsp\"";
     }
     // Starts a process through CreateProcessW, as the IDE does, and waits.
-    Started Start(const std::string& commandLine, const wchar_t* application = nullptr) {
+    // Started suspended, it is resumed once CreateProcessW returned.
+    Started Start(const std::string& commandLine, const wchar_t* application = nullptr, DWORD flags = 0) {
         std::wstring line = Wide(commandLine);
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
         Started s{"", 0xFFFFFFFF};
-        if (!CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                            &startup, &process)) {
+        if (!CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | flags, nullptr,
+                            nullptr, &startup, &process)) {
             ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
             return s;
         }
+        if (flags & CREATE_SUSPENDED) ResumeThread(process.hThread);
         WaitForSingleObject(process.hProcess, 60000);
         GetExitCodeProcess(process.hProcess, &s.exitCode);
         s.program = ProgramName(process.hProcess);
@@ -182,7 +184,7 @@ TEST_F(CompilerCallCache, PassesThroughWhatItDoesNotRecognise) {
 
 // The open points settled: a hit starts touch also when the caller named
 // the compiler as the program to run; a hit whose output is missing, or
-// without touch.exe, compiles; a failed compile stores nothing.
+// without touch.exe, compiles; a failed or suspended compile stores nothing.
 TEST_F(CompilerCallCache, AHitStartsTouchAndOnlyAWholeSuccessfulCompileIsStored) {
     const std::string base = Prepare(1, "one");
     ASSERT_EQ(Start(CompilerLine(base)).program, "csc.exe");
@@ -210,6 +212,15 @@ TEST_F(CompilerCallCache, AHitStartsTouchAndOnlyAWholeSuccessfulCompileIsStored)
     EXPECT_EQ(s.exitCode, 1u);
     EXPECT_TRUE(Exists(base + ".dll")) << "the earlier output is still there";
     EXPECT_FALSE(Exists(CacheEntry(1, ".cs"))) << "a failed compile is not stored";
+
+    // A compiler started suspended is not waited for (the call returns) and
+    // not stored.
+    toravex::CompilerCallCounter = 0;
+    Prepare(1, "one");
+    s = Start(CompilerLine(base), nullptr, CREATE_SUSPENDED);
+    EXPECT_EQ(s.program, "csc.exe");
+    EXPECT_EQ(s.exitCode, 0u);
+    EXPECT_FALSE(Exists(CacheEntry(1, ".cs"))) << "a suspended compile is not stored";
 }
 
 // After the start-up phase the hook counts nothing, caches nothing, and its
