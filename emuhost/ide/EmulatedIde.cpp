@@ -4,11 +4,10 @@
 // IDE Packages" entry of its registry key in registry order through the
 // runtime's LoadPackage (which runs the package's "Initialize" after the
 // duplicate-unit check), then every "Experts" entry
-// (LoadLibrary, then INITWIZARD0001), then its design packages ("Known
-// Packages", or when that key does not exist the dclemu*.bpl beside the
-// executable), whose initializations do the start-up work. It reports how
-// long the start-up took, shows its main window and runs until the window
-// is closed; then it calls the experts' terminate procedures and unloads
+// (LoadLibrary, then INITWIZARD0001), then its design packages through its
+// package manager (PackageManager.h), whose initializations do the start-up
+// work. It reports how long the start-up took, shows its main window and
+// runs until the window is closed; then it calls the experts' terminate procedures and unloads
 // design packages, experts and packages in reverse order.
 //
 // Command line:
@@ -18,6 +17,7 @@
 //   -compile:<project>, -csc:<folder>, -cscsource:<text>
 //                      the hosted compiler and the C# compiler runs
 //                      (ide/HostedCompiler.h, ide/SerializerCompiles.h)
+//   -packages:<changes> design packages released and loaded while running (PackageManager.h)
 //
 // Log lines (one per event, in this order):
 //   start <exe> build <version> key <key>
@@ -27,8 +27,8 @@
 //   expert-load <file> | expert-load <file> failed <error>
 //   expert-init <file> result=<0|1> terminate=<set|nil>
 //   design-load <file> | design-load <file> failed: <message>
-//   process ..., serializer ... (ide/SerializerCompiles.h)
 //   workload packages=<n> checksum=<8 hex digits> ms=<time of the design packages>
+//   process ..., serializer ... (ide/SerializerCompiles.h)
 //   startup ms=<time from the start of the executable's main routine to the
 //              visible main window, experts and design packages included>
 //   mainwindow-visible, compile ..., cpp-compile ... (ide/HostedCompiler.h),
@@ -52,6 +52,8 @@
 #include "RuntimeImports.h"
 #include "ide/HostedCompiler.h"
 #include "ide/SerializerCompiles.h"
+#include "ide/PackageManager.h"
+#include "ide/RuntimePackages.h"
 
 // The core package, imported statically as by the host's executable.
 extern "C" __declspec(dllimport) HMODULE CoreLoadLibraryA(const char* fileName);
@@ -126,37 +128,13 @@ struct LoadedModule {
     TerminateProc terminate;
 };
 
-auto gLoadPackage = RUNTIME_IMPORT(Sysutils_LoadPackage, HMODULE(HOSTCALL*)(const char*));
 auto gUnloadPackage = RUNTIME_IMPORT(Sysutils_UnloadPackage, void(HOSTCALL*)(HMODULE));
-auto gLStrFromPChar = RUNTIME_IMPORT(System_LStrFromPChar, void(HOSTCALL*)(char**, const char*));
-auto gLStrClr = RUNTIME_IMPORT(System_LStrClr, void*(HOSTCALL*)(char**));
-auto gFree = RUNTIME_IMPORT(System_TObject_Free, void(HOSTCALL*)(void*));
-
-// Loads a package through the runtime. On failure returns 0 with the
-// message of the runtime's exception (its CR LF turned into blanks).
-HMODULE LoadPackage(const std::string& name, std::string& error) {
-    char* hostName = nullptr;
-    gLStrFromPChar(&hostName, name.c_str());
-    HMODULE module = nullptr;
-    hostframes::CaughtException caught{};
-    if (hostframes::TryExcept([&] { module = gLoadPackage(hostName); }, caught)) {
-        void* exception = caught.object;
-        const char* message = static_cast<const hostabi::ExceptionObject*>(exception)->message;
-        error = message ? message : "";
-        std::replace(error.begin(), error.end(), '\r', ' ');
-        std::replace(error.begin(), error.end(), '\n', ' ');
-        gFree(exception);
-        module = nullptr;
-    }
-    gLStrClr(&hostName);
-    return module;
-}
 
 std::vector<LoadedModule> LoadKnownPackages(const std::string& baseKey) {
     std::vector<LoadedModule> packages;
     for (const RegistryValue& v : ReadValues(baseKey + "\\Known IDE Packages")) {
         std::string error;
-        HMODULE h = LoadPackage(v.name, error);
+        HMODULE h = emuide::LoadPackage(v.name, error);
         if (!h) {
             Log("package-load %s failed: %s", v.name.c_str(), error.c_str());
             continue;
@@ -168,61 +146,10 @@ std::vector<LoadedModule> LoadKnownPackages(const std::string& baseKey) {
     return packages;
 }
 
-// The design packages: the "Known Packages" of the key, or, when the key
-// does not exist, the dclemu*.bpl beside the executable in name order.
-std::vector<std::string> DesignPackageFiles(const std::string& baseKey) {
-    std::vector<std::string> files;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, (baseKey + "\\Known Packages").c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        for (const RegistryValue& v : ReadValues(baseKey + "\\Known Packages")) files.push_back(v.name);
-        return files;
-    }
-    char exe[MAX_PATH];
-    std::string dir(exe, GetModuleFileNameA(nullptr, exe, sizeof exe));
-    dir.erase(dir.find_last_of('\\') + 1);
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "dclemu??.bpl").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do files.push_back(dir + data.cFileName);
-        while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// Loads the design packages; their initializations do the start-up work.
-std::vector<LoadedModule> LoadDesignPackages(const std::string& baseKey) {
-    std::vector<LoadedModule> packages;
-    LARGE_INTEGER begin, end;
-    QueryPerformanceCounter(&begin);
-    uint32_t checksum = 0;
-    for (const std::string& file : DesignPackageFiles(baseKey)) {
-        std::string error;
-        HMODULE h = LoadPackage(file, error);
-        if (!h) {
-            Log("design-load %s failed: %s", file.c_str(), error.c_str());
-            continue;
-        }
-        Log("design-load %s", file.c_str());
-        if (auto result = reinterpret_cast<uint32_t (*)()>(GetProcAddress(h, "WorkloadResult")))
-            checksum = (checksum ^ result()) * 16777619u;
-        packages.push_back({file, h, nullptr});
-    }
-    QueryPerformanceCounter(&end);
-    char line[128];
-    std::snprintf(line, sizeof line, "workload packages=%u checksum=%08X ms=%.0f", static_cast<unsigned>(packages.size()),
-                  checksum, Milliseconds(begin, end));
-    Log("%s", line);
-    std::printf("%s\n", line);
-    return packages;
 }
 
 // The IDE's wizard-registration routine; experts of this system never call it.
@@ -303,7 +230,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     std::vector<LoadedModule> packages = LoadKnownPackages(baseKey);
     std::vector<LoadedModule> experts = LoadExperts(baseKey);
-    std::vector<LoadedModule> designPackages = LoadDesignPackages(baseKey);
+    emuide::DesignPackageManager designPackages(&Log);
+    designPackages.LoadStartupPackages(baseKey);
     emuide::CompileSerializers(&Log);
 
     HWND main = CreateMainWindow();
@@ -317,6 +245,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::printf("%s\n", line);
     std::fflush(stdout);
     Log("mainwindow-visible");
+    designPackages.ScheduleChanges();
     emuide::StartHostedCompiler(&Log);
     if (gSettings.autoCloseMs >= 0) SetTimer(main, 1, static_cast<UINT>(gSettings.autoCloseMs), nullptr);
 
@@ -326,10 +255,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&msg);
     }
 
-    for (auto it = designPackages.rbegin(); it != designPackages.rend(); ++it) {
-        gUnloadPackage(it->handle);
-        Log("design-unload %s", it->path.c_str());
-    }
+    designPackages.UnloadAll();
     for (auto it = experts.rbegin(); it != experts.rend(); ++it) {
         if (it->terminate) {
             it->terminate();

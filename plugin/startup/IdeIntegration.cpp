@@ -8,6 +8,7 @@
 #include "ide/FastQuit.h"
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
+#include "ide/PackageUnitIndex.h"
 #include "ide/Splash.h"
 #include "ide/VCLHooks.h"
 #include "runtime/FastRTL.h"
@@ -15,8 +16,6 @@
 
 namespace toravex {
 
-TStringIntegerHash* UnitIndex = nullptr;
-TModuleBucketList* IndexedModules = nullptr;
 HostStringList* ExpectedPackages = nullptr;
 
 namespace {

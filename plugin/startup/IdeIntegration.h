@@ -5,17 +5,13 @@
 
 namespace toravex {
 
-class TStringIntegerHash;
-class TModuleBucketList;
 class HostStringList;
 
 void PrepareIdeIntegration();
 void TeardownIdeIntegration();
 
-// The start-up containers: unit name to the module handle of its package,
-// the package modules already indexed, the packages expected to load.
-extern TStringIntegerHash* UnitIndex;
-extern TModuleBucketList* IndexedModules;
+// The start-up containers: the package unit index's UnitIndex and
+// IndexedModules (ide/PackageUnitIndex.h) and the packages expected to load.
 extern HostStringList* ExpectedPackages;
 
 // Start-up step 2 and their release at shut-down.
