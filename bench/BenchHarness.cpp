@@ -17,6 +17,22 @@ double NowSeconds() {
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+void InterleavedRounds::Keep(const std::string& routine, const std::string& implementation, long long bytes,
+                             double nsPerCall) {
+    const std::string key = routine + "/" + implementation + "/" + std::to_string(bytes);
+    auto [it, added] = best_.emplace(key, order_.size());
+    if (added)
+        order_.push_back({routine, implementation, bytes, nsPerCall});
+    else if (nsPerCall < order_[it->second].nsPerCall)
+        order_[it->second].nsPerCall = nsPerCall;
+}
+
+Report InterleavedRounds::Report() const {
+    bench::Report report;
+    for (const Result& r : order_) report.Add(r.routine, r.implementation, r.bytes, r.nsPerCall);
+    return report;
+}
+
 void Report::Add(const std::string& routine, const std::string& implementation, long long bytes, double nsPerCall) {
     results_.push_back({routine, implementation, bytes, nsPerCall});
 }

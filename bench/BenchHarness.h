@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -72,5 +73,27 @@ struct Options {
     bool quick = false;
 };
 bool ParseOptions(int argc, char** argv, Options& options);
+
+// Measures every implementation in several interleaved rounds and keeps
+// the fastest figure of each, so that a burst of load on the shared machine
+// spoils one round of one column at most. The caller runs its measurements
+// Rounds() times.
+class InterleavedRounds {
+public:
+    explicit InterleavedRounds(const Options& options) : quick_(options.quick) {}
+    int Rounds() const { return quick_ ? 1 : 3; }
+    template <class F>
+    void Measure(const std::string& routine, const std::string& implementation, long long bytes, F&& f) {
+        Keep(routine, implementation, bytes, quick_ ? NsPerCall(f, 0.002, 2) : NsPerCall(f, 0.005, 3));
+    }
+    // A figure measured by the caller.
+    void Keep(const std::string& routine, const std::string& implementation, long long bytes, double nsPerCall);
+    class Report Report() const;
+
+private:
+    bool quick_;
+    std::map<std::string, size_t> best_;
+    std::vector<Result> order_;
+};
 
 }  // namespace bench

@@ -63,34 +63,7 @@ namespace implemented {
 
 const int kSizes[] = {1, 4, 8, 16, 32, 64, 256, 4096};
 
-// Measures every implementation in several interleaved rounds and keeps
-// the fastest figure of each, so that a burst of load on the shared machine
-// spoils one round of one column at most.
-class Bench {
-public:
-    explicit Bench(const bench::Options& options) : quick_(options.quick) {}
-    int Rounds() const { return quick_ ? 1 : 3; }
-    template <class F>
-    void Measure(const char* routine, const std::string& implementation, int bytes, F&& f) {
-        const double ns = quick_ ? bench::NsPerCall(f, 0.002, 2) : bench::NsPerCall(f, 0.005, 3);
-        const std::string key = std::string(routine) + "/" + implementation + "/" + std::to_string(bytes);
-        auto [it, added] = best_.emplace(key, order_.size());
-        if (added)
-            order_.push_back({routine, implementation, bytes, ns});
-        else if (ns < order_[it->second].nsPerCall)
-            order_[it->second].nsPerCall = ns;
-    }
-    bench::Report Report() const {
-        bench::Report report;
-        for (const bench::Result& r : order_) report.Add(r.routine, r.implementation, r.bytes, r.nsPerCall);
-        return report;
-    }
-
-private:
-    bool quick_;
-    std::map<std::string, size_t> best_;
-    std::vector<bench::Result> order_;
-};
+using Bench = bench::InterleavedRounds;
 
 template <class Fn>
 struct Variant {

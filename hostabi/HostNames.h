@@ -12,9 +12,14 @@ enum Builds : unsigned {
     ALL = B50 | B60 | B70 | B90 | B100,
 };
 
-// The host module of an entry: RTL the runtime package, CORE the IDE's core
-// package; VclInterface.h names the others per build.
-enum class Module { RTL, CORE, VCL, IDESERVICES, PALETTE };
+// The host module of an entry. RTL: the runtime package; CORE: the IDE core
+// package (coreide100.bpl ... coride50.bpl); VCL, IDESERVICES, PALETTE: the
+// VCL package, the IDE services package and the palette package
+// (VclInterface.h names them per build); DELPHICORE: the Delphi
+// personality's core package (delphicoreide100.bpl, delphicoreide90.bpl);
+// DCC and COMP32: the Delphi and C++ compiler libraries (dcc100.dll ...,
+// comp32x.dll, comp32p.dll).
+enum class Module { RTL, CORE, VCL, IDESERVICES, PALETTE, DELPHICORE, DCC, COMP32 };
 
 struct HostName {
     const char* decorated;

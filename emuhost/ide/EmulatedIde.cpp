@@ -18,21 +18,27 @@
 //   -r<root>           registry root below \Software\Borland (default BDS or Delphi)
 //   -autoclose[:ms]    close the main window that long after it became visible
 //   -log:<file>        append one line per start-up and shut-down event
+//   -compile:<project>, -csc:<folder>, -cscsource:<text>
+//                      the hosted compiler and the C# compiler runs
+//                      (ide/HostedCompiler.h, ide/SerializerCompiles.h)
 //   -packages:<changes> design packages released and loaded while running (PackageManager.h)
 //
 // Log lines (one per event, in this order):
 //   start <exe> build <version> key <key>
+//   compiler-state start ... (ide/HostedCompiler.h)
 //   package-load <name> | package-load <name> failed: <message>
 //   package-init <name>
 //   expert-load <file> | expert-load <file> failed <error>
 //   expert-init <file> result=<0|1> terminate=<set|nil>
 //   design-load <file> | design-load <file> failed: <message>
 //   workload packages=<n> checksum=<8 hex digits> ms=<time of the design packages>
+//   process ..., serializer ... (ide/SerializerCompiles.h)
 //   startup ms=<time from the start of the executable's main routine to the
 //              visible main window, experts and design packages included>
-//   mainwindow-visible, autoclose, close
+//   mainwindow-visible, compile ..., cpp-compile ... (ide/HostedCompiler.h),
+//   autoclose, close
 //   design-unload <file>, expert-terminate <file>, expert-unload <file>,
-//   package-finalize <name>, exit 0
+//   package-finalize <name>, exit 0, compiler-state exit ...
 // The workload and startup lines also go to standard output.
 #include <windows.h>
 
@@ -49,6 +55,8 @@
 #include "HostLayout.h"
 #include "IdeApplication.h"
 #include "RuntimeImports.h"
+#include "ide/HostedCompiler.h"
+#include "ide/SerializerCompiles.h"
 #include "ide/PackageManager.h"
 #include "ide/RuntimePackages.h"
 
@@ -196,11 +204,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::string baseKey = "Software\\Borland\\" + gSettings.registryRoot + "\\" + kBuild.versionKey;
     Log("start %s build %d key %s", kBuild.ideExecutable, kBuild.packageVersion, baseKey.c_str());
     ide::StartApplication(ide::ParseIdeSwitches(__argc, __argv), &LogLine);
+    emuide::LogCompilerStateAtStart(&Log);
 
     std::vector<LoadedModule> packages = LoadKnownPackages(baseKey);
     std::vector<LoadedModule> experts = LoadExperts(baseKey);
     emuide::DesignPackageManager designPackages(&Log);
     designPackages.LoadStartupPackages(baseKey);
+    emuide::CompileSerializers(&Log);
 
     ide::ShowMainForm();
     LARGE_INTEGER visible;
@@ -212,6 +222,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::fflush(stdout);
     Log("mainwindow-visible");
     designPackages.ScheduleChanges();
+    emuide::StartHostedCompiler(&Log);
     ide::RunApplication(gSettings.autoCloseMs);
     ide::DestroyForms();
 

@@ -36,6 +36,7 @@ struct BuildProfile {
     bool hasRoutineTable;           // variants chosen per processor; else a fixed blended set and MoveGeneric
     bool hasSetThreadPriorityHook;  // thread priorities held off while the IDE starts
     bool redirectsFileExists;       // FileExists also code-redirected, not only re-pointed
+    bool hasCompilerCallCache;      // the IDE's C# compiler runs while it starts answered from a cache
 };
 
 inline constexpr BuildProfile kBuildProfiles[] = {
@@ -48,6 +49,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = true, .hasPaletteBatching = true, .hasOlderMenuItems = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = false,
+        .hasCompilerCallCache = true,
     },
     {
         .packageVersion = 90, .name = "Toravex9", .hostBuild = hostnames::B90,
@@ -59,6 +61,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = true, .hasPaletteBatching = false, .hasOlderMenuItems = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
     {
         .packageVersion = 70, .name = "Toravex7", .hostBuild = hostnames::B70,
@@ -69,6 +72,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false, .hasPaletteBatching = false, .hasOlderMenuItems = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
     {
         .packageVersion = 60, .name = "Toravex6", .hostBuild = hostnames::B60,
@@ -79,6 +83,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false, .hasPaletteBatching = false, .hasOlderMenuItems = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
     {
         .packageVersion = 50, .name = "Toravex5", .hostBuild = hostnames::B50,
@@ -89,6 +94,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false, .hasPaletteBatching = false, .hasOlderMenuItems = true,
         .hasRoutineTable = false, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasCompilerCallCache = false,
     },
 };
 

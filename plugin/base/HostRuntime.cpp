@@ -92,6 +92,9 @@ HMODULE HostModuleOf(hostnames::Module module) {
         case hostnames::Module::VCL: return KeptModule(gVclModule, vcl.vclPackage);
         case hostnames::Module::IDESERVICES: return KeptModule(gServicesModule, vcl.ideServicesPackage);
         case hostnames::Module::PALETTE: return KeptModule(gPaletteModule, vcl.palettePackage);
+        case hostnames::Module::DELPHICORE: return FindHostModule(Profile().compilerStartupModule);
+        case hostnames::Module::DCC: return FindHostModule(Profile().delphiCompiler);
+        case hostnames::Module::COMP32: return FindHostModule(Profile().cppCompiler);
     }
     return nullptr;
 }

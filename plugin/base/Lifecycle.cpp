@@ -5,6 +5,7 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 namespace toravex {
 
 HMODULE RuntimePackage = nullptr;
+std::string HostDirectory;
 std::atomic<bool> StartupPhase{true};
 ShutdownHandler ShutdownChain = nullptr;
 

@@ -1,17 +1,19 @@
-// Compiler start-up and file-search hooks.
+// Compiler start-up and file-search hooks: the steps start-up, the end of
+// start-up and shut-down run (CompilerLibraries.cpp, CompilerHooks.cpp).
 #pragma once
 
 namespace toravex {
 
-// Replaces the C routines inside the Delphi compiler library.
+// Start-up: replaces the C routines inside the Delphi compiler library, then
+// inside the C++ compiler library (OptimizeCompilerModule).
 void OptimizeDelphiCompiler();
-// Replaces the C routines inside the C++ compiler library.
 void OptimizeCppCompiler();
-// Shortens the IDE file system's read-only test.
+// Start-up: the IDE file system's read-only test becomes one attribute query.
 void InstallReadonlyHook();
-// At the end of start-up: the hosted compiler's file look-ups by attribute query.
+// End of start-up: the hosted compiler's file look-ups by attribute query.
 void InstallCompilerInitHook();
-// Removes the compiler hooks and the read-only redirection.
+// Shut-down: puts the compiler's file look-up back and removes the read-only
+// redirection.
 void RemoveCompilerInitHook();
 
 }  // namespace toravex

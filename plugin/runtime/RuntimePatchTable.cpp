@@ -7,6 +7,7 @@
 #include "fastcode/IntToStr.h"
 #include "runtime/CachedFileRoutines.h"
 #include "runtime/Comparisons.h"
+#include "runtime/CompilerCallCache.h"
 #include "runtime/FileNames.h"
 #include "runtime/ListRoutines.h"
 #include "runtime/LoaderHooks.h"
@@ -53,6 +54,10 @@ const PatchRow kRows[] = {
     // FreeLibrary reports unloaded packages to the package unit index.
     {Kernel32("FreeLibrary"), Routine(&FreeLibraryHook), P::Imports, kBare, kAnyLocale, kNothing,
      &BuildProfile::hasPackageUnitIndex, nullptr, &HostFreeLibrary},
+    // The C# compiler runs while the IDE starts go through the compiler call
+    // cache; its hook takes its own jump away and puts it back.
+    {Kernel32("CreateProcessW"), Routine(&CreateProcessWHook), P::Entry, kBare, kAnyLocale, kHostStrings,
+     &BuildProfile::hasCompilerCallCache, nullptr, nullptr, &CreateProcessWRecord},
     // Thread priorities are held off while the IDE starts.
     {Kernel32("SetThreadPriority"), Routine(&SetThreadPriorityHook), P::Entry, kBare, kAnyLocale, kNothing,
      &BuildProfile::hasSetThreadPriorityHook, nullptr, nullptr, &SetThreadPriorityRecord},

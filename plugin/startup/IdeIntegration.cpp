@@ -17,7 +17,6 @@
 
 namespace toravex {
 
-std::string HostDirectory;
 HostStringList* ExpectedPackages = nullptr;
 
 namespace {

@@ -1,16 +1,11 @@
 // The IDE-integration module of the library: the start-up containers, the
-// host directory, and the shut-down handler that takes the IDE hooks and the
+// host directory (base/Lifecycle.h), and the shut-down handler that takes the IDE hooks and the
 // runtime patches away again.
 #pragma once
-
-#include <string>
 
 namespace toravex {
 
 class HostStringList;
-
-// The directory of the host program, without a trailing delimiter.
-extern std::string HostDirectory;
 
 void PrepareIdeIntegration();
 void TeardownIdeIntegration();

@@ -54,7 +54,10 @@ TEST(EmulatedRuntimeExports, EachBuildExportsExactlyItsNames) {
         HMODULE rtl = testsupport::LoadEmulatedRuntime(b.version);
         ASSERT_NE(rtl, nullptr) << b.version;
         for (const Entry& e : kEntries) {
-            if (e.name->module != hostnames::Module::RTL) continue;
+            // The core and compiler modules' names are checked by their own tests.
+            if (e.name->module != hostnames::Module::RTL && e.name->module != hostnames::Module::VCL &&
+                e.name->module != hostnames::Module::IDESERVICES && e.name->module != hostnames::Module::PALETTE)
+                continue;
             const bool expected = (e.name->builds & b.bit) != 0;
             HMODULE module = ModuleOf(e.name->module, b.version);
             ASSERT_TRUE(module || !expected) << "build " << b.version << " has no module for " << e.name->decorated;

@@ -288,14 +288,16 @@ TEST_F(PatchSetIdeTest, EveryRowIsReachedTheWayItsTableSaysWithTheRuntimesResult
     ASSERT_FALSE(report.Find("checks", "done").words.empty()) << report.Text();
     ExpectRows(report, false);
 
-    // The loader hooks are re-pointed in import slots only; CreateProcessW's
-    // hook belongs to the compiler call cache, which is not built yet.
+    // The loader hooks are re-pointed in import slots only; CreateProcessW
+    // keeps the compiler call cache's entry jump until the first process
+    // started after start-up.
     EXPECT_EQ(report.Find("kernel32", "LoadLibraryA")["slotA"], "plugin");
     EXPECT_EQ(report.Find("kernel32", "LoadLibraryA")["slotC"], "plugin");
     EXPECT_EQ(report.Find("kernel32", "LoadLibraryExW")["slotA"], "plugin");
     EXPECT_EQ(report.Find("kernel32", "FreeLibrary")["slotA"], "host") << "no FreeLibrary hook in this build";
-    for (const char* routine : {"LoadLibraryA", "LoadLibraryExW", "FreeLibrary", "CreateProcessW"})
+    for (const char* routine : {"LoadLibraryA", "LoadLibraryExW", "FreeLibrary"})
         EXPECT_EQ(report.Find("kernel32", routine)["entry"], "original") << routine;
+    EXPECT_EQ(report.Find("kernel32", "CreateProcessW")["entry"], "jump");
     EXPECT_EQ(report.Find("notify")["copied"], "1");
     EXPECT_EQ(report.Find("exe-imports")["changed"], "0") << "the executable's own imports stay";
 }
@@ -496,7 +498,16 @@ TEST_F(PatchSetIdeTest, TheDiagnosticLogSaysLineByLineWhatWasInstalledAndRemoved
         EXPECT_EQ(log.imports.count(std::string("kernel32.dll!") + routine) == 1,
                   report.Find("kernel32", routine)["slotA"] == "plugin")
             << routine;
-    EXPECT_EQ(log.copies, (std::set<std::string>{Contnrs_TObjectList_Notify.decorated}));
+    // The code copies: the list notification and, in each compiler library,
+    // the move, fill and length blocks; strcat and memcmp jump for good.
+    std::set<std::string> copies = {Contnrs_TObjectList_Notify.decorated}, compilerJumps;
+    for (const char* library : {"dcc100.dll", "comp32x.dll"}) {
+        for (const char* routine : {"memcpy", "memmove", "memset", "strlen"})
+            copies.insert(std::string(library) + "!" + routine);
+        for (const char* routine : {"strcat", "memcmp"}) compilerJumps.insert(std::string(library) + "!" + routine);
+    }
+    EXPECT_EQ(log.copies, copies);
+    for (const std::string& jump : compilerJumps) EXPECT_EQ(log.entries.count(jump), 1u) << jump;
     EXPECT_EQ(report.Find("notify")["copied"], "1");
 
     // Left out here only what this build, this process or the host has not.
@@ -506,21 +517,29 @@ TEST_F(PatchSetIdeTest, TheDiagnosticLogSaysLineByLineWhatWasInstalledAndRemoved
             << e;
 
     // Start-up ends before the removals, which take away every entry jump
-    // but those made for good (the comparisons and the wide-string store)
-    // and the thread-priority hook, which took itself away.
-    // The IDE hooks of the start-up steps are made with them; only those the
-    // IDE's own progress brings (the palette with the first package, the
-    // menus at the end of start-up) may come later.
+    // but those made for good (the comparisons, the wide-string store and
+    // the compiler libraries') and the thread-priority hook, which took
+    // itself away. The IDE hooks of the start-up steps are made with them;
+    // only those the IDE's own progress brings (the palette with the first
+    // package, the menus at the end of start-up) may come later, and the
+    // compiler's file look-up, made when the IDE's start-up ends and taken
+    // away again.
     const auto done = std::find(events.begin(), events.end(), "start-up done");
     ASSERT_NE(done, events.end());
     for (const char* hook : {"made ide FormCloseHook", "made ide ColorBoxHooks"})
         EXPECT_NE(std::find(events.begin(), done, hook), done) << hook;
-    for (auto e = done; e != events.end(); ++e)
-        EXPECT_TRUE(e->rfind("made ", 0) != 0 || e->rfind("made ide ", 0) == 0) << *e;
+    for (auto e = done; e != events.end(); ++e) {
+        if (*e != "made callback compiler file look-up") {
+            EXPECT_TRUE(e->rfind("made ", 0) != 0 || e->rfind("made ide ", 0) == 0) << *e;
+        }
+    }
+    EXPECT_EQ(std::count(done, events.end(), "made callback compiler file look-up"), 1);
+    EXPECT_EQ(std::count(done, events.end(), "removed callback compiler file look-up"), 1);
     std::set<std::string> removable = log.entries;
     for (const std::string& stays : {std::string(System_LStrCmp.decorated), std::string(System_WStrCmp.decorated),
                                      std::string("WideStringStore"), std::string("kernel32.dll!SetThreadPriority")})
         removable.erase(stays);
+    for (const std::string& jump : compilerJumps) removable.erase(jump);
     EXPECT_EQ(log.removed, removable);
     EXPECT_EQ(std::count_if(events.begin(), events.end(),
                             [](const std::string& e) { return e.rfind("removed imports: ", 0) == 0; }),

@@ -1,0 +1,53 @@
+cmake_minimum_required(VERSION 3.20)
+# Writes the project the emulated IDE's Delphi compiler compiles (format in
+# CompilerInterface.h): UNITS units spread over three source folders, the
+# search path. Unit i lives in folder i mod 3 as UnitNNNN.pas; every fifth
+# also has its compiled UnitNNNN.dcu there, every seventh source is
+# read-only, every fiftieth unit exists nowhere. The compiler looks for .dcu
+# then .pas in each folder in turn: about four look-ups per unit.
+#
+#   cmake -DDIR=<folder> -DWINDIR=<the folder as Windows sees it> -DUNITS=1000
+#         -P GenerateProject.cmake
+file(REMOVE_RECURSE "${DIR}")
+set(folders source1 source2 source3)
+set(search "")
+foreach(folder IN LISTS folders)
+    file(MAKE_DIRECTORY "${DIR}/${folder}")
+    if(search)
+        string(APPEND search ";")
+    endif()
+    string(APPEND search "${WINDIR}\\${folder}")
+endforeach()
+set(project "search=${search}\r\n")
+math(EXPR last "${UNITS} - 1")
+set(readonly "")
+foreach(i RANGE ${last})
+    string(LENGTH "000${i}" digits)
+    math(EXPR from "${digits} - 4")
+    string(SUBSTRING "000${i}" ${from} 4 number)
+    set(unit "Unit${number}")
+    string(APPEND project "unit=${unit}\r\n")
+    math(EXPR missing "${i} % 50")
+    if(missing EQUAL 49)
+        continue()
+    endif()
+    math(EXPR f "${i} % 3")
+    list(GET folders ${f} folder)
+    math(EXPR routines "${i} % 13 + 1")
+    set(text "unit ${unit};\r\n\r\ninterface\r\n\r\n")
+    foreach(r RANGE 1 ${routines})
+        string(APPEND text "procedure Routine${r};\r\n")
+    endforeach()
+    string(APPEND text "\r\nimplementation\r\n\r\nend.\r\n")
+    file(WRITE "${DIR}/${folder}/${unit}.pas" "${text}")
+    math(EXPR compiled "${i} % 5")
+    if(compiled EQUAL 0)
+        file(WRITE "${DIR}/${folder}/${unit}.dcu" "DCU ${unit} ${routines}")
+    endif()
+    math(EXPR protected "${i} % 7")
+    if(protected EQUAL 3)
+        list(APPEND readonly "${DIR}/${folder}/${unit}.pas")
+    endif()
+endforeach()
+file(CHMOD ${readonly} PERMISSIONS OWNER_READ GROUP_READ WORLD_READ)
+file(WRITE "${DIR}/Project.units" "${project}")
