@@ -11,8 +11,16 @@
 
 #define EMUHOST_DECLARE_RTL(id) extern "C" void emu_##id();
 #define EMUHOST_DECLARE_DATA_RTL(id) extern "C" char emu_##id[];
+// The entries of the IDE's other packages and its compiler libraries are
+// not the runtime's own.
 #define EMUHOST_DECLARE_CORE(id)
 #define EMUHOST_DECLARE_DATA_CORE(id)
+#define EMUHOST_DECLARE_DELPHICORE(id)
+#define EMUHOST_DECLARE_DATA_DELPHICORE(id)
+#define EMUHOST_DECLARE_DCC(id)
+#define EMUHOST_DECLARE_DATA_DCC(id)
+#define EMUHOST_DECLARE_COMP32(id)
+#define EMUHOST_DECLARE_DATA_COMP32(id)
 #define EMUHOST_DECLARE_VCL(id)
 #define EMUHOST_DECLARE_DATA_VCL(id)
 #define EMUHOST_DECLARE_IDESERVICES(id)
