@@ -33,6 +33,12 @@ struct BuildProfile {
     bool hasRoutineTable;           // variants chosen per processor; else a fixed blended set and MoveGeneric
     bool hasSetThreadPriorityHook;  // thread priorities held off while the IDE starts
     bool redirectsFileExists;       // FileExists also code-redirected, not only re-pointed
+
+    // The splash window while the IDE starts.
+    bool hasSplashProgress;         // progress bar, version label and the expected-package list
+    bool readsPersonalityKeys;      // expected packages read per personality; else the two global keys
+    bool showsPackageDescription;   // each package's description on the splash while it initializes
+    bool splashLabelsInPanels;      // the older splash labels sit in two panels of their own
 };
 
 inline constexpr BuildProfile kBuildProfiles[] = {
@@ -45,6 +51,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = false,
+        .hasSplashProgress = true, .readsPersonalityKeys = true, .showsPackageDescription = false,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 90, .name = "Toravex9", .hostBuild = hostnames::B90,
@@ -55,6 +63,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = true,
+        .hasSplashProgress = true, .readsPersonalityKeys = false, .showsPackageDescription = false,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 70, .name = "Toravex7", .hostBuild = hostnames::B70,
@@ -65,6 +75,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 60, .name = "Toravex6", .hostBuild = hostnames::B60,
@@ -75,6 +87,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 50, .name = "Toravex5", .hostBuild = hostnames::B50,
@@ -85,6 +99,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasStartupWatch = false,
         .hasRoutineTable = false, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
+        .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
+        .splashLabelsInPanels = true,
     },
 };
 

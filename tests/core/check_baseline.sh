@@ -164,7 +164,7 @@ for v in 10 9 7 6 5; do
     check "Toravex$v.dll" "$maps/Toravex$v.dll.map" 0
     check "ToravexLoader$v.bpl" "$maps/ToravexLoader$v.bpl.map" 0
 done
-for v in 10 9 5; do
+for v in 10 9 7 6 5; do
     check "ToravexSetup$v.exe" "$maps/ToravexSetup$v.exe.map" 1
 done
 
