@@ -6,6 +6,9 @@ cmake_minimum_required(VERSION 3.20)
 #   cmake -DINPUT=... -DOUTPUT=... -DMODULE=RTL -DBUILD=100 -DLIBRARY=rtl100.bpl
 #         [-DEXTRA=file-with-more-EXPORTS-lines] -P HostExports.cmake
 #
+# MODULE may name several modules and EXTRA several files, joined with "|"
+# (build 50's vcl50.bpl is both the runtime and the VCL package).
+#
 # With -DOMIT=<Id> the module is built without that entry's name: the entry
 # is exported by ordinal only (NONAME), so a look-up by name finds nothing,
 # while modules linked against this module's import library still bind to
@@ -14,6 +17,7 @@ cmake_minimum_required(VERSION 3.20)
 # With -DSTUBS=ON it writes instead a C++ source defining emu_<Id> for every
 # HOST_RAISES entry of MODULE: exported only to be found, they raise when called.
 file(STRINGS "${INPUT}" lines REGEX "^HOST_(EXPORT|DATA|RAISES)\\(")
+string(REPLACE "|" ";" modules "${MODULE}")
 if(STUBS)
     set(out "// Generated from HostExports.inc: routines exported only to be found by name.\n")
     string(APPEND out "#include \"EmuRuntime.h\"\n\n")
@@ -29,7 +33,7 @@ foreach(line IN LISTS lines)
     set(module "${CMAKE_MATCH_3}")
     set(builds "${CMAKE_MATCH_4}")
     set(name "${CMAKE_MATCH_5}")
-    if(NOT module STREQUAL MODULE)
+    if(NOT module IN_LIST modules)
         continue()
     endif()
     if(STUBS)
@@ -53,9 +57,10 @@ foreach(line IN LISTS lines)
         string(APPEND out "  \"${name}\" = emu_${id}${ordinal}\n")
     endif()
 endforeach()
-if(EXTRA)
-    file(READ "${EXTRA}" extra)
+string(REPLACE "|" ";" extras "${EXTRA}")
+foreach(file IN LISTS extras)
+    file(READ "${file}" extra)
     string(APPEND out "${extra}")
-endif()
+endforeach()
 file(WRITE "${OUTPUT}.tmp" "${out}")
 execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUTPUT}.tmp" "${OUTPUT}")

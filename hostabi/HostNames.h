@@ -12,7 +12,8 @@ enum Builds : unsigned {
     ALL = B50 | B60 | B70 | B90 | B100,
 };
 
-enum class Module { RTL };
+// The host module of an entry; VclInterface.h names them per build.
+enum class Module { RTL, VCL, IDESERVICES, PALETTE };
 
 struct HostName {
     const char* decorated;

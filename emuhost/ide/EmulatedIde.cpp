@@ -11,6 +11,10 @@
 // is closed; then it calls the experts' terminate procedures and unloads
 // design packages, experts and packages in reverse order.
 //
+// Its windows are those of a VCL application (IdeApplication.h: the splash
+// window while it starts, the main form with its menus, the IDE services,
+// the component palette, and the switches and log lines of these).
+//
 // Command line:
 //   -r<root>           registry root below \Software\Borland (default BDS or Delphi)
 //   -autoclose[:ms]    close the main window that long after it became visible
@@ -43,6 +47,7 @@
 #include "HostCall.h"
 #include "HostFrames.h"
 #include "HostLayout.h"
+#include "IdeApplication.h"
 #include "RuntimeImports.h"
 
 // The core package, imported statically as by the host's executable.
@@ -204,6 +209,7 @@ std::vector<LoadedModule> LoadDesignPackages(const std::string& baseKey) {
             continue;
         }
         Log("design-load %s", file.c_str());
+        ide::RegisterPackageComponents(file);
         if (auto result = reinterpret_cast<uint32_t (*)()>(GetProcAddress(h, "WorkloadResult")))
             checksum = (checksum ^ result()) * 16777619u;
         packages.push_back({file, h, nullptr});
@@ -245,35 +251,7 @@ std::vector<LoadedModule> LoadExperts(const std::string& baseKey) {
 Settings gSettings;
 LARGE_INTEGER gProcessStart;
 
-LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_TIMER:
-            KillTimer(hwnd, wp);
-            Log("autoclose");
-            PostMessageA(hwnd, WM_CLOSE, 0, 0);
-            return 0;
-        case WM_CLOSE:
-            Log("close");
-            DestroyWindow(hwnd);
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-HWND CreateMainWindow() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TAppBuilder";
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    RegisterClassA(&wc);
-    return CreateWindowA("TAppBuilder", kBuild.productName, WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
-                         wc.hInstance, nullptr);
-}
+void LogLine(const char* line) { Log("%s", line); }
 
 }  // namespace
 
@@ -291,14 +269,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     const std::string baseKey = "Software\\Borland\\" + gSettings.registryRoot + "\\" + kBuild.versionKey;
     Log("start %s build %d key %s", kBuild.ideExecutable, kBuild.packageVersion, baseKey.c_str());
+    ide::StartApplication(ide::ParseIdeSwitches(__argc, __argv), &LogLine);
 
     std::vector<LoadedModule> packages = LoadKnownPackages(baseKey);
     std::vector<LoadedModule> experts = LoadExperts(baseKey);
     std::vector<LoadedModule> designPackages = LoadDesignPackages(baseKey);
 
-    HWND main = CreateMainWindow();
-    ShowWindow(main, SW_SHOWNORMAL);
-    UpdateWindow(main);
+    ide::ShowMainForm();
     LARGE_INTEGER visible;
     QueryPerformanceCounter(&visible);
     char line[64];
@@ -307,13 +284,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::printf("%s\n", line);
     std::fflush(stdout);
     Log("mainwindow-visible");
-    if (gSettings.autoCloseMs >= 0) SetTimer(main, 1, static_cast<UINT>(gSettings.autoCloseMs), nullptr);
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    ide::RunApplication(gSettings.autoCloseMs);
+    ide::DestroyForms();
 
     for (auto it = designPackages.rbegin(); it != designPackages.rend(); ++it) {
         gUnloadPackage(it->handle);
@@ -332,6 +304,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         Log("package-finalize %s", it->path.c_str());
     }
     freeMem(ideState);
+    ide::FinalizeUnits();
     Log("exit 0");
     if (gLog) std::fclose(gLog);
     return 0;

@@ -137,6 +137,8 @@ extern "C" ClassRecord emu_TObject_record;
 void InitObjectClasses();
 void InitExceptionClasses();
 void InitInterfacedClasses();
+// Classes and the units after it (emuhost/classes; in build 50 also the VCL).
+void InitLaterUnits();
 
 // Exceptions.
 extern "C" ClassRecord emu_Exception_record;

@@ -109,6 +109,16 @@ void InitSysLocale() {
     char farEast[4];
     if (GetEnvironmentVariableA("EMUHOST_FAREAST", farEast, sizeof farEast) == 1 && farEast[0] == '1') l.farEast = 1;
     l.middleEast = GetSystemMetrics(SM_MIDEASTENABLED) != 0;
+    // And EMUHOST_LANGUAGE=<primary language number> (7 German, 12 French)
+    // makes it report that language as the user's.
+    char language[8];
+    if (DWORD n = GetEnvironmentVariableA("EMUHOST_LANGUAGE", language, sizeof language); n > 0 && n < sizeof language) {
+        int id = 0;
+        for (const char* p = language; *p >= '0' && *p <= '9'; ++p) id = id * 10 + (*p - '0');
+        l.priLangId = id;
+        l.subLangId = SUBLANG_DEFAULT;
+        l.defaultLcid = MAKELCID(MAKELANGID(id, SUBLANG_DEFAULT), SORT_DEFAULT);
+    }
 }
 
 // In single-byte locales the file-name comparisons are the locale's

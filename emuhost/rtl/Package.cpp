@@ -15,6 +15,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         emurtl::InitInterfacedClasses();
         emurtl::InitListClasses();
         emurtl::InitInterfaceListClass();
+        emurtl::InitLaterUnits();
         emurtl::RegisterRuntimeModule(instance);
     }
     return TRUE;

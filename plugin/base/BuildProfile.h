@@ -28,6 +28,8 @@ struct BuildProfile {
     bool hasDesignPackageCreateHook;  // TDesignPackage constructor hook
     bool hasColorBoxFix;              // TCustomColorBox replacements
     bool hasStartupWatch;             // main block watches for the main window; else the older splash handling
+    bool hasPaletteBatching;          // component-palette notices batched while the IDE starts
+    bool hasOlderMenuItems;           // more hidden menu items shown, and the F9 shortcuts under SetShortCuts
 
     // Runtime routines and the patch set.
     bool hasRoutineTable;           // variants chosen per processor; else a fixed blended set and MoveGeneric
@@ -48,7 +50,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .delphiCompiler = "dcc100.dll", .cppCompiler = "comp32x.dll", .ideVersionText = "4.0",
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\10",
         .hasPackageUnitIndex = false, .hasDesignPackageCreateHook = true, .hasColorBoxFix = true,
-        .hasStartupWatch = true,
+        .hasStartupWatch = true, .hasPaletteBatching = true, .hasOlderMenuItems = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = false,
         .hasSplashProgress = true, .readsPersonalityKeys = true, .showsPackageDescription = false,
@@ -60,7 +62,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .delphiCompiler = "dcc90.dll", .cppCompiler = "", .ideVersionText = "3.0",
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\9",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = true, .hasColorBoxFix = true,
-        .hasStartupWatch = true,
+        .hasStartupWatch = true, .hasPaletteBatching = false, .hasOlderMenuItems = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = true,
         .hasSplashProgress = true, .readsPersonalityKeys = false, .showsPackageDescription = false,
@@ -72,7 +74,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .delphiCompiler = "dcc70.dll", .cppCompiler = "", .ideVersionText = "",
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\7",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = true,
-        .hasStartupWatch = false,
+        .hasStartupWatch = false, .hasPaletteBatching = false, .hasOlderMenuItems = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
         .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
@@ -84,7 +86,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .delphiCompiler = "dcc60.dll", .cppCompiler = "comp32p.dll", .ideVersionText = "",
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\6",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = false,
-        .hasStartupWatch = false,
+        .hasStartupWatch = false, .hasPaletteBatching = false, .hasOlderMenuItems = true,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
         .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
@@ -96,7 +98,7 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .delphiCompiler = "dcc50.dll", .cppCompiler = "comp32p.dll", .ideVersionText = "",
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\5",
         .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = false, .hasColorBoxFix = false,
-        .hasStartupWatch = false,
+        .hasStartupWatch = false, .hasPaletteBatching = false, .hasOlderMenuItems = true,
         .hasRoutineTable = false, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
         .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "VclInterface.h"
 #include "base/BuildProfile.h"
 #include "base/SpinLock.h"
 #include "base/SystemPlatform.h"
@@ -67,8 +68,12 @@ void* FindHostExport(HMODULE module, const hostnames::HostName& name) {
 }
 
 HMODULE HostModuleOf(hostnames::Module module) {
+    const hostabi::VclLayout& vcl = hostabi::VclLayoutFor(Profile().packageVersion);
     switch (module) {
         case hostnames::Module::RTL: return Runtime().module;
+        case hostnames::Module::VCL: return FindHostModule(vcl.vclPackage);
+        case hostnames::Module::IDESERVICES: return FindHostModule(vcl.ideServicesPackage);
+        case hostnames::Module::PALETTE: return FindHostModule(vcl.palettePackage);
     }
     return nullptr;
 }

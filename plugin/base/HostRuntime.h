@@ -42,7 +42,7 @@ void* FindHostExport(const hostnames::HostName& name);
 // name of other builds only (one of a pair that differs per build) is not
 // needed in this one.
 struct HostNeeds {
-    static constexpr int kMax = 8;
+    static constexpr int kMax = 16;
     const hostnames::HostName* names[kMax] = {};
 };
 

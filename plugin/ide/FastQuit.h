@@ -1,7 +1,14 @@
-// Fast quit and the shut-down runner.
+// Fast quit: once the usual questions before closing are answered, the IDE
+// ends without the rest of its shut-down (no OnDestroy, no finalization, no
+// package unloading), after the plug-in undid its own changes. Offered by
+// a File menu item (with a warning first) and by closing the main window
+// with Ctrl held. The shut-down runner is here too.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+
+#include "HostCall.h"
 
 namespace toravex {
 
@@ -13,8 +20,21 @@ extern std::atomic<bool> ShutdownFlag;
 // "Toravex - " and the class name; other raised objects pass on.
 void ShutdownRunner();
 
-// Redirects TCustomForm.Close so that Ctrl+close ends the IDE at once.
+// Redirects TCustomForm.Close to FormCloseHook (when the host has every
+// routine the close sequence needs), and takes the redirection away.
 void InstallFormCloseHook();
 void RemoveFormCloseHook();
+
+// The close of a form, in place of the host's TCustomForm.Close: Ctrl held
+// on the main form ends the IDE once the close went through.
+void HOSTCALL FormCloseHook(void* form);
+// The host's close sequence carried out by the plug-in; the close action.
+uint8_t PerformFormClose(void* form);
+// The fast-quit item's click handler (an event: object, then sender).
+void HOSTCALL FastQuitMenuClick(void* data, void* sender);
+
+// Ends the process with exit code 0; tests replace it (nil restores).
+using ProcessTerminator = void (*)(unsigned exitCode);
+ProcessTerminator SetProcessTerminator(ProcessTerminator terminator);
 
 }  // namespace toravex

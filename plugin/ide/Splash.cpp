@@ -1,5 +1,8 @@
 #include "ide/Splash.h"
 
+#include "base/BuildProfile.h"
+#include "base/Lifecycle.h"
+#include "ide/PaletteBatching.h"
 #include "ide/StartupWatch.h"
 
 namespace toravex {
@@ -8,6 +11,9 @@ namespace toravex {
 // first appearance, as in the newer builds.
 void ShowSplashLabels() { StartWatchTimer(); }
 
-void SplashProgressStep(const char*) {}
+void SplashProgressStep(const char*) {
+    if (!StartupPhase) return;
+    if (Profile().hasPaletteBatching) PaletteBatchStep();
+}
 
 }  // namespace toravex

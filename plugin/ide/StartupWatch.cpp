@@ -4,8 +4,12 @@
 
 #include "base/StepTrace.h"
 #include "base/Utils.h"
+#include "ide/HostVcl.h"
+#include "ide/IdeHookNeeds.h"
 #include "ide/IDEHooks.h"
+#include "ide/MenuHooks.h"
 #include "ide/PackageImportResolver.h"
+#include "ide/PaletteBatching.h"
 
 namespace toravex {
 
@@ -13,46 +17,44 @@ namespace {
 
 constexpr UINT_PTR kNoTimer = static_cast<UINT_PTR>(-1);
 UINT_PTR gStartupTimer = kNoTimer;
+MainWindowProbe gProbe = nullptr;
 
-// The IDE's main window is the window of its main form class on the thread
-// that loaded the plug-in (the thread that runs this timer).
-BOOL CALLBACK FindVisibleMainWindow(HWND window, LPARAM found) {
-    char className[32];
-    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) &&
-        lstrcmpA(className, "TAppBuilder") == 0) {
-        *reinterpret_cast<bool*>(found) = true;
-        return FALSE;
-    }
-    return TRUE;
+enum class Watch { kWaiting, kMainWindowVisible, kStop };
+
+Watch LookAtApplication() {
+    if (gProbe) return gProbe() ? Watch::kMainWindowVisible : Watch::kWaiting;
+    // Without the application object (or a VCL that lets it be looked at)
+    // there is nothing to watch.
+    void* app = HostHasNeeds(IdeHookId::StartupWatch) ? vcl::Application() : nullptr;
+    if (!app || vcl::Terminated(app)) return Watch::kStop;
+    void* main = vcl::MainForm(app);
+    if (!main || !vcl::HandleAllocated(main)) return Watch::kWaiting;
+    return IsWindowVisible(vcl::Handle(main)) ? Watch::kMainWindowVisible : Watch::kWaiting;
 }
-
-bool MainWindowOfThisThreadVisible() {
-    bool found = false;
-    EnumThreadWindows(GetCurrentThreadId(), &FindVisibleMainWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-MainWindowProbe gMainWindowVisible = &MainWindowOfThisThreadVisible;
 
 void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR, DWORD) { StartupWatchTick(); }
 
 void ClearStartupPhase() { StartupPhase = false; }
 
-// The rest of the IDE adjustments tied to this moment (compiler file
-// look-ups, palette batching, menu items, fast quit) hang off the hooks
-// that own them.
+// In this order; the older builds' end of start-up is the same without the
+// palette and the design-package hook, with more menu items and the
+// shortcuts.
 const ProfileStep kEndOfStartup[] = {
     {{"ClearStartupPhase", ClearStartupPhase}},
     {{"ClearFileAgeCache", ClearFileAgeCache}},
     {{"InstallCompilerInitHook", InstallCompilerInitHook}},
+    {{"EndPaletteBatching", EndPaletteBatching}, &BuildProfile::hasPaletteBatching},
     {{"RemoveDesignPackageCreateHook", RemoveDesignPackageCreateHook}, &BuildProfile::hasDesignPackageCreateHook},
+    {{"ShowHiddenMenuItems", ShowHiddenMenuItems}},
+    {{"TakeOverShortcuts", TakeOverShortcuts}, &BuildProfile::hasOlderMenuItems},
+    {{"AddFastQuitMenuItem", AddFastQuitMenuItem}},
 };
 
 }  // namespace
 
 MainWindowProbe SetMainWindowProbe(MainWindowProbe probe) {
-    MainWindowProbe previous = gMainWindowVisible;
-    gMainWindowVisible = probe ? probe : &MainWindowOfThisThreadVisible;
+    MainWindowProbe previous = gProbe;
+    gProbe = probe;
     return previous;
 }
 
@@ -69,9 +71,15 @@ void StopWatchTimer() {
 }
 
 void StartupWatchTick() {
-    if (!gMainWindowVisible()) return;
-    StopWatchTimer();
-    EndOfStartup();
+    switch (LookAtApplication()) {
+        case Watch::kWaiting: return;
+        case Watch::kStop: StopWatchTimer(); return;
+        case Watch::kMainWindowVisible:
+            StopWatchTimer();
+            LogHookMade(IdeHookId::StartupWatch);
+            EndOfStartup();
+            return;
+    }
 }
 
 void EndOfStartup() {

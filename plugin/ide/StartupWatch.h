@@ -14,11 +14,14 @@ void StartWatchTimer();
 // Kills a pending watch timer.
 void StopWatchTimer();
 
-// Whether the IDE's main window exists and is visible; tests replace it.
+// Whether the IDE's main window is visible; tests replace the look at the
+// application with it (nil restores that look).
 using MainWindowProbe = bool (*)();
 MainWindowProbe SetMainWindowProbe(MainWindowProbe probe);
 
-// One tick of the watch: ends start-up when the main window is visible.
+// One tick of the watch: without an application, or once it is asked to
+// end, the watch stops; when its main form has a visible window, start-up
+// ends.
 void StartupWatchTick();
 
 // The end-of-start-up step; runs once.

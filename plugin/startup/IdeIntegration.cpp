@@ -8,6 +8,7 @@
 #include "ide/FastQuit.h"
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
+#include "ide/PaletteBatching.h"
 #include "ide/Splash.h"
 #include "ide/VCLHooks.h"
 #include "runtime/FastRTL.h"
@@ -28,6 +29,7 @@ ShutdownHandler gPreviousHandler = nullptr;
 const ProfileStep kRemovals[] = {
     {{"ClearPackageUnloadNotification", ClearPackageUnloadNotification}, &BuildProfile::hasPackageUnitIndex},
     {{"StopStartupWatch", StopStartupWatch}},
+    {{"RemovePaletteModifiedHook", RemovePaletteModifiedHook}, &BuildProfile::hasPaletteBatching},
     {{"RemoveInitializePackageHook", RemoveInitializePackageHook}, &BuildProfile::hasPackageUnitIndex},
     {{"RemoveDesignPackageCreateHook", RemoveDesignPackageCreateHook}, &BuildProfile::hasDesignPackageCreateHook},
     {{"RemoveFormCloseHook", RemoveFormCloseHook}},

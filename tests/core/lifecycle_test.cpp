@@ -22,14 +22,14 @@ Steps Prefixed(const char* prefix, std::initializer_list<const char*> names) {
 // What each build does, as its profile says it; "-" marks a step the build
 // does not have.
 struct BuildShape {
-    bool unitIndex, designHook, colorBox, startupWatch;
+    bool unitIndex, designHook, colorBox, startupWatch, paletteBatching;
 };
 BuildShape ShapeOf(int version) {
     switch (version) {
-        case 100: return {false, true, true, true};
-        case 90: return {true, true, true, true};
-        case 70: return {true, false, true, false};
-        default: return {true, false, false, false};  // 60, 50
+        case 100: return {false, true, true, true, true};
+        case 90: return {true, true, true, true, false};
+        case 70: return {true, false, true, false, false};
+        default: return {true, false, false, false, false};  // 60, 50
     }
 }
 
@@ -52,6 +52,7 @@ Steps ExpectedShutDown(const BuildShape& b) {
                "chain:FreeScannedModules"};
     if (b.unitIndex) s.push_back("chain:ClearPackageUnloadNotification");
     s.push_back("chain:StopStartupWatch");
+    if (b.paletteBatching) s.push_back("chain:RemovePaletteModifiedHook");
     if (b.unitIndex) s.push_back("chain:RemoveInitializePackageHook");
     if (b.designHook) s.push_back("chain:RemoveDesignPackageCreateHook");
     s.push_back("chain:RemoveFormCloseHook");

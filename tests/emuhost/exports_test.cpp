@@ -1,6 +1,9 @@
-// Every name of the shared list is exported by each build's runtime package
-// that has it, and by no other; stubs kept only to be found raise when called.
+// Every name of the shared list is exported by the module of its role (the
+// runtime package, the VCL package, the IDE services or the palette package)
+// in each build that has it, and by no other; stubs kept only to be found
+// raise when called.
 #include "EmuHostTest.h"
+#include "VclInterface.h"
 #include "base/HostException.h"
 
 using namespace emutest;
@@ -29,6 +32,21 @@ struct Build {
 const Build kBuilds[] = {{100, hostnames::B100}, {90, hostnames::B90}, {70, hostnames::B70},
                          {60, hostnames::B60}, {50, hostnames::B50}};
 
+// The module of a role in a build, mapped for reading its exports only; 0
+// where the build has none.
+HMODULE ModuleOf(hostnames::Module role, int build) {
+    const hostabi::VclLayout& l = hostabi::VclLayoutFor(build);
+    const char* file = role == hostnames::Module::VCL           ? l.vclPackage
+                       : role == hostnames::Module::IDESERVICES ? l.ideServicesPackage
+                       : role == hostnames::Module::PALETTE     ? l.palettePackage
+                                                                : "";
+    if (role == hostnames::Module::RTL || (role == hostnames::Module::VCL && build == 50))
+        return testsupport::LoadEmulatedRuntime(build);
+    if (!*file) return nullptr;
+    const std::string path = testsupport::EmulatedIdeDir(build) + "\\" + file;
+    return LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+}
+
 }  // namespace
 
 TEST(EmulatedRuntimeExports, EachBuildExportsExactlyItsNames) {
@@ -37,8 +55,18 @@ TEST(EmulatedRuntimeExports, EachBuildExportsExactlyItsNames) {
         ASSERT_NE(rtl, nullptr) << b.version;
         for (const Entry& e : kEntries) {
             const bool expected = (e.name->builds & b.bit) != 0;
-            EXPECT_EQ(GetProcAddress(rtl, e.name->decorated) != nullptr, expected)
-                << "build " << b.version << ": " << e.name->decorated;
+            HMODULE module = ModuleOf(e.name->module, b.version);
+            ASSERT_TRUE(module || !expected) << "build " << b.version << " has no module for " << e.name->decorated;
+            if (module) {
+                EXPECT_EQ(GetProcAddress(module, e.name->decorated) != nullptr, expected)
+                    << "build " << b.version << ": " << e.name->decorated;
+            }
+            // A routine of another role is not in the runtime package (but
+            // build 50's, which is its VCL package too).
+            if (module != rtl) {
+                EXPECT_EQ(GetProcAddress(rtl, e.name->decorated), nullptr)
+                    << "build " << b.version << ": " << e.name->decorated;
+            }
         }
         EXPECT_NE(GetProcAddress(rtl, "Initialize"), nullptr);
         EXPECT_NE(GetProcAddress(rtl, "Finalize"), nullptr);

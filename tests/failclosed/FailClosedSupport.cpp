@@ -108,7 +108,7 @@ IdeResult RunEmulatedIde(const IdeRun& run) {
     std::vector<std::pair<std::string, std::string>> environment = run.environment;
     environment.emplace_back("TORAVEX_LOG", toravexLog);
     IdeResult result;
-    result.exitCode = RunWithEnvironment(run.ideDir + "\\bds.exe", "-r" + root + " -autoclose:0 -log:" + ideLog,
+    result.exitCode = RunWithEnvironment(run.ideDir + "\\bds.exe", "-r" + root + " -autoclose:500 -log:" + ideLog,
                                          EnvironmentBlock(environment));
     DeleteKeyTree("Software\\Borland\\" + root);
 

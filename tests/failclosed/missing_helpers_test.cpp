@@ -1,7 +1,7 @@
 // For every host helper a replacement calls, an emulated IDE whose runtime
 // package lacks that helper (built without its name, FAILCLOSED_HELPERS):
-// Toravex10 leaves out exactly the rows of its patch table that call the
-// helper, its diagnostic log names each of them with the helper, and the
+// Toravex10 leaves out exactly the rows of its patch table and the IDE
+// hooks that call the helper, its diagnostic log names each of them with the helper, and the
 // IDE's start-up work gives the results it gives without the plug-in.
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 #include "HostNames.h"
 #include "TestSupport.h"
 #include "base/BuildProfile.h"
+#include "ide/IdeHookNeeds.h"
 #include "runtime/RuntimePatchTable.h"
 
 using namespace failclosed;
@@ -57,11 +58,24 @@ bool Needs(const PatchRow& row, const hostnames::HostName* helper) {
     return std::find(std::begin(row.needs.names), std::end(row.needs.names), helper) != std::end(row.needs.names);
 }
 
-// The rows that call the helper, by their names in the log.
+bool HookExists(const IdeHook& hook) { return !hook.onlyWhen || Profile().*hook.onlyWhen; }
+
+bool Needs(const IdeHook& hook, const hostnames::HostName* helper) {
+    for (const HostNeeds* needs : hook.needs)
+        if (needs && std::find(std::begin(needs->names), std::end(needs->names), helper) != std::end(needs->names))
+            return true;
+    return false;
+}
+
+// The rows and IDE hooks that call the helper, by their names in the log.
+// The emulated IDE's run lasts past the end of its start-up, so that every
+// hook of the build is looked at.
 std::set<std::string> RowsCalling(const hostnames::HostName* helper) {
     std::set<std::string> rows;
     for (const PatchRow& row : RuntimePatchRows())
         if (RowExists(row) && Needs(row, helper)) rows.insert(RowName(row));
+    for (const IdeHook& hook : kIdeHooks)
+        if (HookExists(hook) && Needs(hook, helper)) rows.insert(hook.what);
     // The lock-free string assignments take host memory; they are made
     // only on single-processor machines.
     SYSTEM_INFO info;
@@ -95,6 +109,16 @@ TEST(MissingHelpers, EveryHelperAReplacementNeedsHasAnEmulatedRuntimeWithoutIt) 
                                                 [&](const std::string& id) { return HostNameOf(id) == name; });
                 EXPECT_NE(built, helpers.end()) << name->decorated << " (needed by " << RowName(row) << ")";
             }
+    for (const IdeHook& hook : kIdeHooks)
+        for (const HostNeeds* needs : hook.needs) {
+            if (!needs) continue;
+            for (const hostnames::HostName* name : needs->names)
+                if (name && name->module == hostnames::Module::RTL && InThisBuild(*name)) {
+                    const auto built = std::find_if(helpers.begin(), helpers.end(),
+                                                    [&](const std::string& id) { return HostNameOf(id) == name; });
+                    EXPECT_NE(built, helpers.end()) << name->decorated << " (needed by " << hook.what << ")";
+                }
+        }
 }
 
 TEST(MissingHelpers, EachMissingHelperLeavesOutExactlyTheRowsThatCallItAndTheWorkIsRight) {
