@@ -11,6 +11,8 @@
 
 namespace toravex {
 
+HostStringList* ExpectedPackages = nullptr;
+
 namespace {
 
 // The personalities of an IDE started without -p.

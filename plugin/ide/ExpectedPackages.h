@@ -12,6 +12,11 @@
 
 namespace toravex {
 
+// The packages still expected while the IDE starts: file names without a
+// folder, sorted once built. Created by the start-up (step 2), freed at
+// shut-down.
+extern HostStringList* ExpectedPackages;
+
 // What the IDE's command line says about this run.
 struct IdeRunSettings {
     std::vector<HostString> personalities;  // from -p / /p, else the five of a plain start

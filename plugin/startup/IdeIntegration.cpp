@@ -5,6 +5,7 @@
 #include "base/Lifecycle.h"
 #include "base/StepTrace.h"
 #include "base/Utils.h"
+#include "ide/ExpectedPackages.h"
 #include "ide/FastQuit.h"
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
@@ -19,7 +20,6 @@ namespace toravex {
 std::string HostDirectory;
 TStringIntegerHash* UnitIndex = nullptr;
 TModuleBucketList* IndexedModules = nullptr;
-HostStringList* ExpectedPackages = nullptr;
 
 namespace {
 

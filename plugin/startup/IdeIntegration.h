@@ -18,10 +18,10 @@ void PrepareIdeIntegration();
 void TeardownIdeIntegration();
 
 // The start-up containers: unit name to the module handle of its package,
-// the package modules already indexed, the packages expected to load.
+// the package modules already indexed, and the packages expected to load
+// (ExpectedPackages, ide/ExpectedPackages.h).
 extern TStringIntegerHash* UnitIndex;
 extern TModuleBucketList* IndexedModules;
-extern HostStringList* ExpectedPackages;
 
 // Start-up step 2 and their release at shut-down.
 void CreateStartupContainers();
