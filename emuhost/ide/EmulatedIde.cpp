@@ -48,6 +48,7 @@
 #include "HostFrames.h"
 #include "HostLayout.h"
 #include "IdeApplication.h"
+#include "Personalities.h"
 #include "RuntimeImports.h"
 
 // The core package, imported statically as by the host's executable.
@@ -201,7 +202,7 @@ std::vector<LoadedModule> LoadDesignPackages(const std::string& baseKey) {
     LARGE_INTEGER begin, end;
     QueryPerformanceCounter(&begin);
     uint32_t checksum = 0;
-    for (const std::string& file : DesignPackageFiles(baseKey)) {
+    for (const std::string& file : ide::PersonalityPackageFiles(baseKey, DesignPackageFiles(baseKey))) {
         std::string error;
         HMODULE h = LoadPackage(file, error);
         if (!h) {

@@ -64,8 +64,10 @@ std::vector<std::string> Excluded(const std::string& projectFile, const char* ta
 std::string ProjectFile(const std::string& baseKey) {
     char folder[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_LOCAL_APPDATA, FALSE)) return "";
-    const std::string prefix = "\\Software\\Borland\\";
-    const std::string versionKey = baseKey.compare(0, prefix.size(), prefix) == 0 ? baseKey.substr(prefix.size()) : baseKey;
+    // The key below \Software\Borland: "<root>\<version>".
+    const std::string prefix = "Software\\Borland\\";
+    const size_t at = baseKey.find(prefix);
+    const std::string versionKey = at == std::string::npos ? baseKey : baseKey.substr(at + prefix.size());
     return std::string(folder) + "\\Borland\\" + versionKey + "\\DefProject.bdsproj";
 }
 

@@ -19,14 +19,6 @@ namespace vs = hostabi::vcl;
 bool gListBuilt = false;
 int32_t gExpectedTotal = 0;
 
-void BuildList() {
-    gListBuilt = true;
-    if (!ExpectedPackages) return;
-    HostStringList parameters;
-    SplitCommandLine(parameters, nullptr, true);
-    gExpectedTotal = BuildExpectedPackages(*ExpectedPackages, parameters, Profile());
-}
-
 // The bar above "SplashLabel", with the version label when the window has
 // none; nil without the label (or the routines it takes).
 void* CreateProgressBar(void* form) {
@@ -70,7 +62,9 @@ void* CreateProgressBar(void* form) {
 void AdvanceSplashProgress(const char* fileName) {
     if (!Profile().hasSplashProgress) return;
     if (!gListBuilt) {
-        BuildList();
+        HostStringList parameters;
+        SplitCommandLine(parameters, nullptr, true);
+        BuildSplashProgressList(parameters);
         return;
     }
     if (gExpectedTotal == 0 || !ExpectedPackages || !fileName) return;
@@ -86,6 +80,11 @@ void AdvanceSplashProgress(const char* fileName) {
     ExpectedPackages->Delete(expected);
     splash::SetPosition(bar, (gExpectedTotal - ExpectedPackages->Count()) * 100 / gExpectedTotal);
     splash::Repaint(bar);
+}
+
+void BuildSplashProgressList(const HostStringList& parameters) {
+    gListBuilt = true;
+    if (ExpectedPackages) gExpectedTotal = BuildExpectedPackages(*ExpectedPackages, parameters, Profile());
 }
 
 void ResetSplashProgress() {
