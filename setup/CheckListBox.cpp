@@ -14,9 +14,6 @@ COLORREF ColorOr(const std::optional<COLORREF>& color, int systemColor) {
 
 }  // namespace
 
-ListIndexError::ListIndexError(int index)
-    : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")") {}
-
 CheckListBox::CheckListBox(HWND parent, int id, const RECT& bounds, DWORD style) {
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
                             WS_CHILD | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT |
@@ -50,7 +47,7 @@ int CheckListBox::Count() const { return static_cast<int>(SendMessageA(list_, LB
 
 std::string CheckListBox::ItemText(int index) const {
     LRESULT length = SendMessageA(list_, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) throw ListIndexError(index);
+    if (length == LB_ERR) return std::string();
     std::vector<char> text(static_cast<size_t>(length) + 1);
     SendMessageA(list_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     return text.data();
@@ -58,15 +55,16 @@ std::string CheckListBox::ItemText(int index) const {
 
 CheckListBoxDataWrapper* CheckListBox::Wrapper(int index) const {
     LRESULT data = SendMessageA(list_, LB_GETITEMDATA, index, 0);
-    if (data == LB_ERR) throw ListIndexError(index);
+    if (data == LB_ERR) return nullptr;
     return reinterpret_cast<CheckListBoxDataWrapper*>(data);
 }
 
-CheckListBoxDataWrapper& CheckListBox::EnsureWrapper(int index) {
-    if (CheckListBoxDataWrapper* wrapper = Wrapper(index)) return *wrapper;
+CheckListBoxDataWrapper* CheckListBox::EnsureWrapper(int index) {
+    if (index < 0 || index >= Count()) return nullptr;
+    if (CheckListBoxDataWrapper* wrapper = Wrapper(index)) return wrapper;
     auto* wrapper = new CheckListBoxDataWrapper;
     SendMessageA(list_, LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(wrapper));
-    return *wrapper;
+    return wrapper;
 }
 
 CheckState CheckListBox::State(int index) const {
@@ -75,8 +73,9 @@ CheckState CheckListBox::State(int index) const {
 }
 
 void CheckListBox::SetState(int index, CheckState state) {
-    if (State(index) == state) return;
-    EnsureWrapper(index).state = state;
+    CheckListBoxDataWrapper* wrapper = State(index) == state ? nullptr : EnsureWrapper(index);
+    if (!wrapper) return;
+    wrapper->state = state;
     RECT area = CheckRect(index);
     InvalidateRect(list_, &area, FALSE);
     UpdateWindow(list_);
@@ -92,8 +91,9 @@ bool CheckListBox::ItemEnabled(int index) const {
 }
 
 void CheckListBox::SetItemEnabled(int index, bool enabled) {
-    if (ItemEnabled(index) == enabled) return;
-    EnsureWrapper(index).enabled = enabled;
+    CheckListBoxDataWrapper* wrapper = ItemEnabled(index) == enabled ? nullptr : EnsureWrapper(index);
+    if (!wrapper) return;
+    wrapper->enabled = enabled;
     InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -103,8 +103,9 @@ bool CheckListBox::Header(int index) const {
 }
 
 void CheckListBox::SetHeader(int index, bool header) {
-    if (Header(index) == header) return;
-    EnsureWrapper(index).header = header;
+    CheckListBoxDataWrapper* wrapper = Header(index) == header ? nullptr : EnsureWrapper(index);
+    if (!wrapper) return;
+    wrapper->header = header;
     InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -113,7 +114,9 @@ LPARAM CheckListBox::ItemData(int index) const {
     return wrapper ? wrapper->userData : 0;
 }
 
-void CheckListBox::SetItemData(int index, LPARAM data) { EnsureWrapper(index).userData = data; }
+void CheckListBox::SetItemData(int index, LPARAM data) {
+    if (CheckListBoxDataWrapper* wrapper = EnsureWrapper(index)) wrapper->userData = data;
+}
 
 bool CheckListBox::RightToLeft() const { return (GetWindowLongA(list_, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0; }
 
@@ -142,12 +145,7 @@ void CheckListBox::ToggleClickCheck(int index) {
             SetState(index, CheckState::Checked);
             break;
     }
-    // The notification runs inside the list's window procedure: nothing
-    // may leave it as an exception.
-    try {
-        if (onClickCheck) onClickCheck(index);
-    } catch (...) {
-    }
+    if (onClickCheck) onClickCheck(index);
 }
 
 // Items are as high as the text "Wg" in the list's font.

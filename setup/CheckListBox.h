@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace setup {
@@ -21,12 +20,6 @@ struct CheckListBoxDataWrapper {
     CheckState state = CheckState::Unchecked;
     bool enabled = true;
     bool header = false;
-};
-
-// Per-item data of an index the list box does not have.
-class ListIndexError : public std::out_of_range {
-public:
-    explicit ListIndexError(int index);
 };
 
 class CheckListBox {
@@ -43,6 +36,8 @@ public:
     int AddItem(const std::string& text);
     void DeleteItem(int index);
     int Count() const;
+    // An index the list does not have reads as an empty, unchecked, enabled
+    // item without data; setting anything on it does nothing.
     std::string ItemText(int index) const;
 
     // An item that never got a state is unchecked. Checked means state
@@ -79,8 +74,10 @@ private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static CheckListBox* FromWindow(HWND hwnd);
 
-    CheckListBoxDataWrapper* Wrapper(int index) const;  // nil when the item has none yet
-    CheckListBoxDataWrapper& EnsureWrapper(int index);
+    // Null when the item has none yet or the list has no such item.
+    CheckListBoxDataWrapper* Wrapper(int index) const;
+    // Null only when the list has no such item.
+    CheckListBoxDataWrapper* EnsureWrapper(int index);
     bool RightToLeft() const;
     RECT CheckRect(int index) const;
     void ToggleClickCheck(int index);

@@ -38,15 +38,16 @@ InstallOptions LoadInstallOptions(RegistryAccess& registry, const SetupProfile& 
     return options;
 }
 
-void WriteInstallOptions(RegistryAccess& registry, const SetupProfile& profile, const InstallOptions& options) {
-    if (!registry.CreateKey(Hive::CurrentUser, profile.optionsKey)) return;
+SetupOutcome WriteInstallOptions(RegistryAccess& registry, const SetupProfile& profile, const InstallOptions& options) {
+    if (!registry.CreateKey(Hive::CurrentUser, profile.optionsKey)) return std::nullopt;
     if (registry.ValueExists(Hive::CurrentUser, profile.optionsKey, "FastQuit"))
         registry.DeleteValue(Hive::CurrentUser, profile.optionsKey, "FastQuit");
     for (const OptionValue& value : kOptionValues) {
         if (!Shown(profile, value)) continue;
         if (!registry.WriteDword(Hive::CurrentUser, profile.optionsKey, value.name, options.*value.field ? 1 : 0))
-            throw SetupError(std::string("Failed to set data for '") + value.name + "'");  // as the registry class says
+            return SetupError{std::string("Failed to set data for '") + value.name + "'"};  // as the registry class says
     }
+    return std::nullopt;
 }
 
 }  // namespace setup

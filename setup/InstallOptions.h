@@ -3,6 +3,7 @@
 #pragma once
 
 #include "RegistryAccess.h"
+#include "SetupError.h"
 #include "SetupProfile.h"
 
 namespace setup {
@@ -22,7 +23,8 @@ InstallOptions LoadInstallOptions(RegistryAccess& registry, const SetupProfile& 
 
 // Opens the options key, creating it; when that succeeds deletes the value
 // "FastQuit" of earlier versions and writes the options in their fixed order
-// ("SetShortCuts" only in the builds that show it).
-void WriteInstallOptions(RegistryAccess& registry, const SetupProfile& profile, const InstallOptions& options);
+// ("SetShortCuts" only in the builds that show it). Stops at a value that
+// cannot be written.
+[[nodiscard]] SetupOutcome WriteInstallOptions(RegistryAccess& registry, const SetupProfile& profile, const InstallOptions& options);
 
 }  // namespace setup

@@ -33,26 +33,30 @@ void Installer::ClearSteps() {
     for (int step = 0; step < kStepCount; ++step) steps_.SetStepDone(step, false);
 }
 
-void Installer::Install(const InstallOptions& options) {
-    try {
-        UninstallForIde(profile_.ideKeys[0]);
-        UninstallForIde(profile_.ideKeys[1]);
-    } catch (...) {
-        ClearSteps();
-        throw;
+SetupOutcome Installer::Install(const InstallOptions& options) {
+    bool uninstalled = false;
+    for (const char* ideKey : profile_.ideKeys) {
+        if (SetupOutcome stop = UninstallForIde(ideKey, uninstalled)) {
+            ClearSteps();
+            return stop;
+        }
     }
     ClearSteps();
-    WriteInstallOptions(registry_, profile_, options);
-    const bool first = InstallForIde(profile_.ideKeys[0]);
-    const bool second = InstallForIde(profile_.ideKeys[1]);
-    if (!first && !second) throw SetupError(profile_.installError);
+    if (SetupOutcome stop = WriteInstallOptions(registry_, profile_, options)) return stop;
+    bool first = false, second = false;
+    if (SetupOutcome stop = InstallForIde(profile_.ideKeys[0], first)) return stop;
+    if (SetupOutcome stop = InstallForIde(profile_.ideKeys[1], second)) return stop;
+    if (!first && !second) return SetupError{profile_.installError};
+    return std::nullopt;
 }
 
-void Installer::Uninstall() {
+SetupOutcome Installer::Uninstall() {
     ClearSteps();
-    const bool first = UninstallForIde(profile_.ideKeys[0]);
-    const bool second = UninstallForIde(profile_.ideKeys[1]);
-    if (!first && !second) throw SetupError(profile_.uninstallError);
+    bool first = false, second = false;
+    if (SetupOutcome stop = UninstallForIde(profile_.ideKeys[0], first)) return stop;
+    if (SetupOutcome stop = UninstallForIde(profile_.ideKeys[1], second)) return stop;
+    if (!first && !second) return SetupError{profile_.uninstallError};
+    return std::nullopt;
 }
 
 bool Installer::IdeInstalled() {
@@ -72,44 +76,50 @@ std::optional<std::string> Installer::RootDir(const std::string& ideKey) {
 // With a trailing delimiter: the IDE's "bin" folder on Windows 9x, where the
 // IDE finds libraries beside itself; elsewhere the per-user folder, created
 // when missing.
-std::string Installer::TargetFolder(const std::string& ideKey) {
+SetupOutcome Installer::TargetFolder(const std::string& ideKey, std::string& folder) {
     if (platform_.IsWin9xFamily()) {
         std::optional<std::string> root = RootDir(ideKey);
-        if (!root) throw SetupError(kNoRootDir);
-        return IncludeTrailingDelimiter(*root) + "bin\\";
+        if (!root) return SetupError{kNoRootDir};
+        folder = IncludeTrailingDelimiter(*root) + "bin\\";
+        return std::nullopt;
     }
     platform_.ForceFolders(installFolder_);
-    return installFolder_ + "\\";
+    folder = installFolder_ + "\\";
+    return std::nullopt;
 }
 
-void Installer::CopyDeliverable(const std::string& file, const std::string& targetFolder, int step) {
+SetupOutcome Installer::CopyDeliverable(const std::string& file, const std::string& targetFolder, int step) {
     const std::string destination = targetFolder + file;
     // A read-only copy left by an earlier install must not stop the copy,
     // and the copy must not inherit a read-only source's attributes.
     platform_.ClearAttributes(destination);
     if (!platform_.CopyFileOver(platform_.ProgramFolder() + file, destination))
-        throw SetupError(kCannotCopy + destination);
+        return SetupError{kCannotCopy + destination};
     platform_.ClearAttributes(destination);
     steps_.SetStepDone(step, true);
+    return std::nullopt;
 }
 
-bool Installer::InstallForIde(const std::string& ideKey) {
-    if (ideKey.empty() || !registry_.KeyExists(Hive::LocalMachine, ideKey)) return false;
-    const std::string target = TargetFolder(ideKey);
-    CopyDeliverable(profile_.libraryFile, target, kStepLibrary);
-    CopyDeliverable(profile_.loaderFile, target, kStepLoader);
+SetupOutcome Installer::InstallForIde(const std::string& ideKey, bool& done) {
+    done = false;
+    if (ideKey.empty() || !registry_.KeyExists(Hive::LocalMachine, ideKey)) return std::nullopt;
+    std::string target;
+    if (SetupOutcome stop = TargetFolder(ideKey, target)) return stop;
+    if (SetupOutcome stop = CopyDeliverable(profile_.libraryFile, target, kStepLibrary)) return stop;
+    if (SetupOutcome stop = CopyDeliverable(profile_.loaderFile, target, kStepLoader)) return stop;
 
-    if (!registry_.CreateKey(Hive::CurrentUser, ExpertsKey(ideKey))) throw SetupError(kCannotRegisterExpert);
+    if (!registry_.CreateKey(Hive::CurrentUser, ExpertsKey(ideKey))) return SetupError{kCannotRegisterExpert};
     if (!registry_.WriteString(Hive::CurrentUser, ExpertsKey(ideKey), kExpertName, target + profile_.libraryFile))
-        throw SetupError(SetDataFailed(kExpertName));
+        return SetupError{SetDataFailed(kExpertName)};
     steps_.SetStepDone(kStepRegister, true);
 
-    if (!registry_.CreateKey(Hive::CurrentUser, PackagesKey(ideKey))) throw SetupError(kCannotRegisterLoader);
+    if (!registry_.CreateKey(Hive::CurrentUser, PackagesKey(ideKey))) return SetupError{kCannotRegisterLoader};
     const std::string loader = target + profile_.loaderFile;
     if (!WriteValueFirst(registry_, Hive::CurrentUser, PackagesKey(ideKey), loader, kPackageDescription))
-        throw SetupError(SetDataFailed(loader));
+        return SetupError{SetDataFailed(loader)};
     steps_.SetStepDone(kStepRegister, true);
-    return true;
+    done = true;
+    return std::nullopt;
 }
 
 // A file that is not there counts as deleted.
@@ -122,10 +132,11 @@ void Installer::DeleteDeliverables(const std::string& folder) {
     }
 }
 
-bool Installer::UninstallForIde(const std::string& ideKey) {
-    if (ideKey.empty()) return true;
+SetupOutcome Installer::UninstallForIde(const std::string& ideKey, bool& done) {
+    done = ideKey.empty();
+    if (done) return std::nullopt;
     registry_.DeleteKeyTree(Hive::CurrentUser, profile_.optionsKey);
-    if (!registry_.KeyExists(Hive::LocalMachine, ideKey)) return false;
+    if (!registry_.KeyExists(Hive::LocalMachine, ideKey)) return std::nullopt;
 
     // Both places an install may have used. Without "RootDir" there is no
     // "bin" folder to clean, but the per-user files and the registration
@@ -145,13 +156,14 @@ bool Installer::UninstallForIde(const std::string& ideKey) {
     // an error.
     const std::string packages = PackagesKey(ideKey);
     if (registry_.KeyExists(Hive::CurrentUser, packages)) {
-        if (!registry_.KeyWritable(Hive::CurrentUser, packages)) throw SetupError(kCannotRegisterLoader);
+        if (!registry_.KeyWritable(Hive::CurrentUser, packages)) return SetupError{kCannotRegisterLoader};
         DeleteValuesWithData(registry_, Hive::CurrentUser, packages, kPackageDescription);
     }
     steps_.SetStepDone(kStepRegister, true);
 
     if (!platform_.IsWin9xFamily()) platform_.RemoveFolder(installFolder_);
-    return true;
+    done = true;
+    return std::nullopt;
 }
 
 }  // namespace setup

@@ -8,6 +8,7 @@
 
 #include "InstallOptions.h"
 #include "RegistryAccess.h"
+#include "SetupError.h"
 #include "SetupPlatform.h"
 #include "SetupProfile.h"
 #include "StepMarks.h"
@@ -22,26 +23,27 @@ public:
     // by "\Toravex" (no trailing delimiter).
     const std::string& InstallFolder() const { return installFolder_; }
 
-    // Uninstalls, writes the options, installs for each IDE key. Raises
-    // SetupError with the build's install error when no IDE key took it.
-    void Install(const InstallOptions& options);
-    // Uninstalls for each IDE key. Raises SetupError with the build's
-    // uninstall error when neither key could be uninstalled for.
-    void Uninstall();
+    // Uninstalls, writes the options, installs for each IDE key. Stops with
+    // the build's install error when no IDE key took it.
+    [[nodiscard]] SetupOutcome Install(const InstallOptions& options);
+    // Uninstalls for each IDE key. Stops with the build's uninstall error
+    // when neither key could be uninstalled for.
+    [[nodiscard]] SetupOutcome Uninstall();
 
     // Whether an IDE of the build is installed (one of its keys exists under
     // HKEY_LOCAL_MACHINE), so that an install can take.
     bool IdeInstalled();
 
-    // False when the key is empty or the IDE is not installed.
-    bool InstallForIde(const std::string& ideKey);
-    // True for an empty key; false when the IDE is not installed.
-    bool UninstallForIde(const std::string& ideKey);
+    // `done` is false when the key is empty or the IDE is not installed.
+    [[nodiscard]] SetupOutcome InstallForIde(const std::string& ideKey, bool& done);
+    // `done` is true for an empty key and false when the IDE is not
+    // installed.
+    [[nodiscard]] SetupOutcome UninstallForIde(const std::string& ideKey, bool& done);
 
 private:
-    std::string TargetFolder(const std::string& ideKey);
+    [[nodiscard]] SetupOutcome TargetFolder(const std::string& ideKey, std::string& folder);
     std::optional<std::string> RootDir(const std::string& ideKey);
-    void CopyDeliverable(const std::string& file, const std::string& targetFolder, int step);
+    [[nodiscard]] SetupOutcome CopyDeliverable(const std::string& file, const std::string& targetFolder, int step);
     void DeleteDeliverables(const std::string& folder);
     void ClearSteps();
 

@@ -249,14 +249,9 @@ void MainWindow::Show() {
 
 void MainWindow::SetStepDone(int step, bool done) { steps_->SetChecked(step, done); }
 
-template <class Operation>
-bool MainWindow::Run(Operation operation) {
-    try {
-        operation();
-        return true;
-    } catch (const std::exception& error) {
-        ShowErrorBox(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, error.what());
-    }
+bool MainWindow::Done(const SetupOutcome& outcome) {
+    if (!outcome) return true;
+    ShowErrorBox(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, outcome->text);
     return false;
 }
 
@@ -269,14 +264,14 @@ void MainWindow::DebugOptionsClick(HWND sender) {
 }
 
 bool MainWindow::InstallClick(HWND sender) {
-    if (!Run([&] { installer_->Install(OptionsFromBoxes()); })) return false;
+    if (!Done(installer_->Install(OptionsFromBoxes()))) return false;
     if (sender) MessageBoxA(hwnd_, "Installation was successfull.", "Information", MB_OK | MB_ICONINFORMATION);
     QuitClick();
     return true;
 }
 
 bool MainWindow::UninstallClick(HWND sender) {
-    if (!Run([&] { installer_->Uninstall(); })) return false;
+    if (!Done(installer_->Uninstall())) return false;
     if (sender) MessageBoxA(hwnd_, "Uninstallation was successfull.", "Information", MB_OK | MB_ICONINFORMATION);
     return true;
 }

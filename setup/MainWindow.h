@@ -12,6 +12,7 @@
 #include "CheckListBox.h"
 #include "InstallOptions.h"
 #include "Installer.h"
+#include "SetupError.h"
 
 namespace setup {
 
@@ -67,10 +68,9 @@ private:
     void CreateControls();
     void LoadOptions();
     InstallOptions OptionsFromBoxes() const;
-    // Runs an installer operation; an error is shown in the standard error
-    // box and ends it. False after an error.
-    template <class Operation>
-    bool Run(Operation operation);
+    // An installer operation's outcome: an error is shown in the standard
+    // error box. False after an error.
+    bool Done(const SetupOutcome& outcome);
     void SetStepDone(int step, bool done) override;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,15 +1,19 @@
-// An installer operation that stops: its text is shown as it stands in the
-// standard error box.
+// An installer operation that stopped: its text is shown as it stands in the
+// standard error box. Operations return it instead of raising it: the
+// installer is built without C++ exceptions, whose toolchain support is
+// built for newer processors than the installer runs on.
 #pragma once
 
-#include <stdexcept>
+#include <optional>
 #include <string>
 
 namespace setup {
 
-class SetupError : public std::runtime_error {
-public:
-    explicit SetupError(const std::string& text) : std::runtime_error(text) {}
+struct SetupError {
+    std::string text;
 };
+
+// The outcome of an operation: empty when it was done.
+using SetupOutcome = std::optional<SetupError>;
 
 }  // namespace setup

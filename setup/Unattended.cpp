@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <exception>
 
 #include "InstallOptions.h"
 #include "Installer.h"
@@ -47,22 +46,18 @@ UnattendedAction UnattendedActionOf(const std::string& firstParameter) {
 int RunUnattended(UnattendedAction action, const SetupProfile& profile, RegistryAccess& registry,
                   SetupPlatform& platform, ErrorReport reportError) {
     UnseenSteps steps;
-    try {
-        Installer installer(profile, registry, platform, steps);
-        if (action == UnattendedAction::Install) {
-            // A script must be able to rely on a failed install having left
-            // the machine as it was: no IDE, nothing to do.
-            if (!installer.IdeInstalled()) throw SetupError(profile.installError);
-            installer.Install(LoadInstallOptions(registry, profile));
-        } else if (action == UnattendedAction::Uninstall) {
-            installer.Uninstall();
-        }
-        return 0;
-    } catch (const std::exception& error) {
-        if (reportError) reportError(error.what());
-    } catch (...) {
-        if (reportError) reportError("Unexpected error");
+    Installer installer(profile, registry, platform, steps);
+    SetupOutcome outcome;
+    if (action == UnattendedAction::Install) {
+        // A script must be able to rely on a failed install having left the
+        // machine as it was: no IDE, nothing to do.
+        outcome = installer.IdeInstalled() ? installer.Install(LoadInstallOptions(registry, profile))
+                                           : SetupError{profile.installError};
+    } else if (action == UnattendedAction::Uninstall) {
+        outcome = installer.Uninstall();
     }
+    if (!outcome) return 0;
+    if (reportError) reportError(outcome->text);
     return 1;
 }
 

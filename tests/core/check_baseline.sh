@@ -15,9 +15,6 @@
 #   - code that cannot run: the C runtime's pseudo-relocation fix-up
 #     (mark_section_writable, and what only it calls) in a module whose
 #     pseudo-relocation list is empty.
-# The installer links the toolchain's prebuilt C and C++ runtime (built for
-# the i686); its own code is checked, the runtime's functions are counted
-# (the link map tells which is which).
 #
 #   check_baseline.sh <bin folder> <map folder> <RoutineVariants.cpp>
 set -eu
@@ -38,7 +35,6 @@ fi
 check() {
     module=$1
     map=$2
-    exempt_runtime=$3
     {
         printf '%s\n' "$declared" | sed 's/^/VARIANT /'
         # The toolchain's input files, by address range, from the link map.
@@ -49,7 +45,7 @@ check() {
         ' "$map"
         i686-w64-mingw32-nm "$bin/$module" | awk '/RUNTIME_PSEUDO_RELOC_LIST/ { print "RELOC", $3, $1 }'
         i686-w64-mingw32-objdump -d --no-show-raw-insn "$bin/$module"
-    } | awk -v module="$module" -v exempt_runtime="$exempt_runtime" -v probes="$probes" '
+    } | awk -v module="$module" -v probes="$probes" '
         function hex(s,   n, i, c) {
             sub(/^0x/, "", s); n = 0; s = tolower(s)
             for (i = 1; i <= length(s); i++) { c = index("0123456789abcdef", substr(s, i, 1)) - 1; n = n * 16 + c }
@@ -64,24 +60,20 @@ check() {
             }
             sub(/^_/, "", sym); return sym
         }
-        # Where an address lies: 2 in code of the toolchain runtime, 1 in code
-        # of the project, 0 outside code (data the section holds, such as
-        # the exception tables).
-        function origin(a,   i) {
+        # Whether an address lies in code an input file contributed, not in
+        # data the section holds (such as the exception tables).
+        function inCode(a,   i) {
             for (i = 1; i <= ranges; i++)
-                if (a >= rangeStart[i] && a < rangeEnd[i]) return rangeRuntime[i] ? 2 : 1
+                if (a >= rangeStart[i] && a < rangeEnd[i]) return 1
             return 0
         }
-        function use(feature,   where) {
-            where = origin(address)
-            if (where == 0) return
-            if (where == 2 && exempt_runtime) { runtimeFunctions[fn] = 1; return }
+        function use(feature) {
+            if (!inCode(address)) return
             used[fn, feature] = 1; usedAny[fn] = 1
         }
         $1 == "VARIANT" { for (i = 3; i <= NF; i++) allows[$2, $i] = 1; isVariant[$2] = 1; next }
         $1 == "RANGE" {
-            ranges++; rangeStart[ranges] = hex($2); rangeEnd[ranges] = hex($2) + hex($3)
-            rangeRuntime[ranges] = ($4 ~ /^\/usr\//); next
+            ranges++; rangeStart[ranges] = hex($2); rangeEnd[ranges] = hex($2) + hex($3); next
         }
         $1 == "RELOC" { reloc[$2] = $3; next }
         /^[0-9a-f]+ <.*>:$/ {
@@ -139,8 +131,6 @@ check() {
             n = split(probes, list, " ")
             for (i = 1; i <= n; i++) isProbe[list[i]] = 1
             bad = 0; variants = 0
-            runtime = 0
-            for (f in runtimeFunctions) runtime++
             for (k = 1; k <= count; k++) {
                 f = functions[k]
                 if (!(f in usedAny)) continue
@@ -153,7 +143,6 @@ check() {
                     }
             }
             printf "%s: %d variants checked against their features", module, variants
-            if (exempt_runtime) printf "; %d functions of the prebuilt C/C++ runtime go beyond the baseline", runtime
             printf "; %s\n", bad ? "FAILED" : "everything else within the i586 baseline"
             exit bad
         }
@@ -161,17 +150,17 @@ check() {
 }
 
 for v in 10 9 7 6 5; do
-    check "Toravex$v.dll" "$maps/Toravex$v.dll.map" 0
-    check "ToravexLoader$v.bpl" "$maps/ToravexLoader$v.bpl.map" 0
+    check "Toravex$v.dll" "$maps/Toravex$v.dll.map"
+    check "ToravexLoader$v.bpl" "$maps/ToravexLoader$v.bpl.map"
 done
 for v in 10 9 7 6 5; do
-    check "ToravexSetup$v.exe" "$maps/ToravexSetup$v.exe.map" 1
+    check "ToravexSetup$v.exe" "$maps/ToravexSetup$v.exe.map"
 done
 
 # The check sees what it checks: with no feature declared for any variant,
 # the plug-in must fail it.
 declared=$(printf '%s\n' "$declared" | awk '{ print $1 }')
-if ! (check Toravex10.dll "$maps/Toravex10.dll.map" 0 2>&1) | grep -q 'Toravex10.dll: .*FAILED$'; then
+if ! (check Toravex10.dll "$maps/Toravex10.dll.map" 2>&1) | grep -q 'Toravex10.dll: .*FAILED$'; then
     echo "the check found no instruction beyond the baseline in the variants"; status=1
 fi
 exit $status
