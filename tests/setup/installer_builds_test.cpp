@@ -38,14 +38,7 @@ constexpr ExpectedBuild kBuilds[] = {
      "Invalid Delphi/BCB 5 + installation. Cannot open registry key", "Install Toravex 2.35 for Delphi/BCB 5", true},
 };
 
-std::string ErrorOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const setup::SetupError& e) {
-        return e.what();
-    }
-    return "<none>";
-}
+std::string ErrorOf(const setup::SetupOutcome& outcome) { return outcome ? outcome->text : "<none>"; }
 
 }  // namespace
 
@@ -69,7 +62,7 @@ TEST(InstallerBuildsTest, EachBuildInstallsItsOwnFilesUnderItsOwnIdeAndRemovesTh
         setup::Installer installer(profile, registry, platform, steps);
 
         // Without the IDE: the build's own error, nothing registered.
-        EXPECT_EQ(ErrorOf([&] { installer.Install({}); }), b.installError);
+        EXPECT_EQ(ErrorOf(installer.Install({})), b.installError);
 
         registry.CreateKey(Hive::LocalMachine, b.ideKey);
         const std::string packages = std::string(b.ideKey) + "\\Known IDE Packages";
@@ -78,7 +71,7 @@ TEST(InstallerBuildsTest, EachBuildInstallsItsOwnFilesUnderItsOwnIdeAndRemovesTh
         registry.WriteString(Hive::CurrentUser, packages, "dclstd.bpl", "Standard Components");
         setup::InstallOptions options;
         options.setShortCuts = false;
-        EXPECT_EQ(ErrorOf([&] { installer.Install(options); }), "<none>");
+        EXPECT_EQ(ErrorOf(installer.Install(options)), "<none>");
 
         const std::string folder = installer.InstallFolder() + "\\";
         EXPECT_EQ(registry.ReadString(Hive::CurrentUser, experts, "Toravex").value_or("<missing>"), folder + b.library);
@@ -91,7 +84,7 @@ TEST(InstallerBuildsTest, EachBuildInstallsItsOwnFilesUnderItsOwnIdeAndRemovesTh
             EXPECT_EQ(registry.ReadDword(Hive::CurrentUser, b.options, "SetShortCuts"), 0u);
         }
 
-        EXPECT_EQ(ErrorOf([&] { installer.Uninstall(); }), "<none>");
+        EXPECT_EQ(ErrorOf(installer.Uninstall()), "<none>");
         EXPECT_EQ(registry.ValueNames(Hive::CurrentUser, packages), Names{"dclstd.bpl"});
         EXPECT_TRUE(registry.ValueNames(Hive::CurrentUser, experts).empty());
         EXPECT_FALSE(registry.KeyExists(Hive::CurrentUser, b.options));
