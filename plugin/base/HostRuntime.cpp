@@ -67,13 +67,30 @@ void* FindHostExport(HMODULE module, const hostnames::HostName& name) {
     return KeepAnswer(module, name, Platform().GetExport(module, name.decorated));
 }
 
+namespace {
+
+// The IDE's packages stay loaded once they are: each is looked up until it
+// is found, then kept, so that a hook whose needs were found keeps finding
+// its routines however the later module queries go.
+std::atomic<HMODULE> gVclModule{nullptr}, gServicesModule{nullptr}, gPaletteModule{nullptr};
+
+HMODULE KeptModule(std::atomic<HMODULE>& kept, const char* fileName) {
+    HMODULE module = kept.load(std::memory_order_acquire);
+    if (module) return module;
+    module = FindHostModule(fileName);
+    if (module) kept.store(module, std::memory_order_release);
+    return module;
+}
+
+}  // namespace
+
 HMODULE HostModuleOf(hostnames::Module module) {
     const hostabi::VclLayout& vcl = hostabi::VclLayoutFor(Profile().packageVersion);
     switch (module) {
         case hostnames::Module::RTL: return Runtime().module;
-        case hostnames::Module::VCL: return FindHostModule(vcl.vclPackage);
-        case hostnames::Module::IDESERVICES: return FindHostModule(vcl.ideServicesPackage);
-        case hostnames::Module::PALETTE: return FindHostModule(vcl.palettePackage);
+        case hostnames::Module::VCL: return KeptModule(gVclModule, vcl.vclPackage);
+        case hostnames::Module::IDESERVICES: return KeptModule(gServicesModule, vcl.ideServicesPackage);
+        case hostnames::Module::PALETTE: return KeptModule(gPaletteModule, vcl.palettePackage);
     }
     return nullptr;
 }
