@@ -268,7 +268,9 @@ namespace hostabi {
 
 // The package information resource ("PACKAGEINFO", RCDATA): flags, the
 // required packages (hash byte, zero-terminated name each), then a 32-bit
-// count of contained units (flags byte, hash byte, zero-terminated name each).
+// count of contained units (flags byte, hash byte, zero-terminated name
+// each). From build 60 on a package's table ends with the name of its
+// compiled package file (hash byte, name). A hash byte of 0 matches any.
 struct PackageInfoHeader {
     uint32_t flags;
     int32_t requiresCount;
@@ -276,9 +278,20 @@ struct PackageInfoHeader {
 constexpr uint32_t kModuleTypeMask = 0xC0000000u;
 constexpr uint32_t kPackageModule = 0x40000000u;
 constexpr uint32_t kIgnoreDupUnits = 8;
-// Name types GetPackageInfo reports, and unit flags.
+// Name types GetPackageInfo reports.
 constexpr uint8_t kContainsUnit = 0;
 constexpr uint8_t kRequiresPackage = 1;
-constexpr uint8_t kWeakPackageUnit = 0x0C;  // weak or originally weak
+constexpr uint8_t kDcpBpiName = 2;  // builds 60 and later
+// Unit flags.
+namespace unitflag {
+constexpr uint8_t kMain = 0x01;
+constexpr uint8_t kPackage = 0x02;
+constexpr uint8_t kWeak = 0x04;
+constexpr uint8_t kOriginallyWeak = 0x08;
+constexpr uint8_t kImplicit = 0x10;
+}  // namespace unitflag
+// Units the runtime's duplicate check passes over: the package's own unit
+// and weakly packaged units.
+constexpr uint8_t kWeakPackageUnit = unitflag::kPackage | unitflag::kWeak;
 
 }  // namespace hostabi

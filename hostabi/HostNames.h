@@ -12,8 +12,9 @@ enum Builds : unsigned {
     ALL = B50 | B60 | B70 | B90 | B100,
 };
 
-// The host module of an entry; VclInterface.h names them per build.
-enum class Module { RTL, VCL, IDESERVICES, PALETTE };
+// The host module of an entry: RTL the runtime package, CORE the IDE's core
+// package; VclInterface.h names the others per build.
+enum class Module { RTL, CORE, VCL, IDESERVICES, PALETTE };
 
 struct HostName {
     const char* decorated;

@@ -4,7 +4,8 @@
 // registers with the runtime like every package, imports every runtime
 // routine through import thunks of the host linker's shape (Thunks.cmake),
 // and loads libraries through its own imports of LoadLibraryA and
-// LoadLibraryExW, as the IDE's package manager does.
+// LoadLibraryExW, as the IDE's package manager does. Its package manager's
+// classes are in DesignPackages.cpp.
 #include <windows.h>
 
 #include "RuntimeCalls.h"
@@ -15,11 +16,14 @@ hostabi::LibModule gModule;
 
 }  // namespace
 
+void DefineDesignPackageClasses();
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         gModule.instance = gModule.codeInstance = gModule.dataInstance = gModule.resInstance =
             reinterpret_cast<uint32_t>(instance);
         rtl_System_RegisterModule(&gModule);
+        DefineDesignPackageClasses();
     } else if (reason == DLL_PROCESS_DETACH) {
         rtl_System_UnregisterModule(&gModule);
     }

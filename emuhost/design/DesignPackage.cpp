@@ -10,6 +10,7 @@ namespace {
 
 hostabi::LibModule gModule;
 uint32_t gResult = 0;
+int32_t gInitCount = 0;
 char gPath[MAX_PATH];
 
 }  // namespace
@@ -27,9 +28,15 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" {
-// The package's unit initializations and finalizations.
-void HOSTCALL Initialize() { gResult = design::RunStartupWork(gPath, EMUHOST_BUILD); }
-void HOSTCALL Finalize() { design::ReleaseStartupWork(); }
+// The package's unit initializations and finalizations, counted as the
+// host's units count them: a package loaded twice initializes once and
+// finalizes when its last load is released.
+void HOSTCALL Initialize() {
+    if (gInitCount++ == 0) gResult = design::RunStartupWork(gPath, EMUHOST_BUILD);
+}
+void HOSTCALL Finalize() {
+    if (gInitCount > 0 && --gInitCount == 0) design::ReleaseStartupWork();
+}
 // The checksum of the start-up work, for the IDE's report.
 uint32_t WorkloadResult() { return gResult; }
 }

@@ -4,11 +4,10 @@
 // IDE Packages" entry of its registry key in registry order through the
 // runtime's LoadPackage (which runs the package's "Initialize" after the
 // duplicate-unit check), then every "Experts" entry
-// (LoadLibrary, then INITWIZARD0001), then its design packages ("Known
-// Packages", or when that key does not exist the dclemu*.bpl beside the
-// executable), whose initializations do the start-up work. It reports how
-// long the start-up took, shows its main window and runs until the window
-// is closed; then it calls the experts' terminate procedures and unloads
+// (LoadLibrary, then INITWIZARD0001), then its design packages through its
+// package manager (PackageManager.h), whose initializations do the start-up
+// work. It reports how long the start-up took, shows its main window and
+// runs until the window is closed; then it calls the experts' terminate procedures and unloads
 // design packages, experts and packages in reverse order.
 //
 // Its windows are those of a VCL application (IdeApplication.h: the splash
@@ -19,6 +18,7 @@
 //   -r<root>           registry root below \Software\Borland (default BDS or Delphi)
 //   -autoclose[:ms]    close the main window that long after it became visible
 //   -log:<file>        append one line per start-up and shut-down event
+//   -packages:<changes> design packages released and loaded while running (PackageManager.h)
 //
 // Log lines (one per event, in this order):
 //   start <exe> build <version> key <key>
@@ -48,8 +48,9 @@
 #include "HostFrames.h"
 #include "HostLayout.h"
 #include "IdeApplication.h"
-#include "Personalities.h"
 #include "RuntimeImports.h"
+#include "ide/PackageManager.h"
+#include "ide/RuntimePackages.h"
 
 // The core package, imported statically as by the host's executable.
 extern "C" __declspec(dllimport) HMODULE CoreLoadLibraryA(const char* fileName);
@@ -124,37 +125,13 @@ struct LoadedModule {
     TerminateProc terminate;
 };
 
-auto gLoadPackage = RUNTIME_IMPORT(Sysutils_LoadPackage, HMODULE(HOSTCALL*)(const char*));
 auto gUnloadPackage = RUNTIME_IMPORT(Sysutils_UnloadPackage, void(HOSTCALL*)(HMODULE));
-auto gLStrFromPChar = RUNTIME_IMPORT(System_LStrFromPChar, void(HOSTCALL*)(char**, const char*));
-auto gLStrClr = RUNTIME_IMPORT(System_LStrClr, void*(HOSTCALL*)(char**));
-auto gFree = RUNTIME_IMPORT(System_TObject_Free, void(HOSTCALL*)(void*));
-
-// Loads a package through the runtime. On failure returns 0 with the
-// message of the runtime's exception (its CR LF turned into blanks).
-HMODULE LoadPackage(const std::string& name, std::string& error) {
-    char* hostName = nullptr;
-    gLStrFromPChar(&hostName, name.c_str());
-    HMODULE module = nullptr;
-    hostframes::CaughtException caught{};
-    if (hostframes::TryExcept([&] { module = gLoadPackage(hostName); }, caught)) {
-        void* exception = caught.object;
-        const char* message = static_cast<const hostabi::ExceptionObject*>(exception)->message;
-        error = message ? message : "";
-        std::replace(error.begin(), error.end(), '\r', ' ');
-        std::replace(error.begin(), error.end(), '\n', ' ');
-        gFree(exception);
-        module = nullptr;
-    }
-    gLStrClr(&hostName);
-    return module;
-}
 
 std::vector<LoadedModule> LoadKnownPackages(const std::string& baseKey) {
     std::vector<LoadedModule> packages;
     for (const RegistryValue& v : ReadValues(baseKey + "\\Known IDE Packages")) {
         std::string error;
-        HMODULE h = LoadPackage(v.name, error);
+        HMODULE h = emuide::LoadPackage(v.name, error);
         if (!h) {
             Log("package-load %s failed: %s", v.name.c_str(), error.c_str());
             continue;
@@ -166,62 +143,10 @@ std::vector<LoadedModule> LoadKnownPackages(const std::string& baseKey) {
     return packages;
 }
 
-// The design packages: the "Known Packages" of the key, or, when the key
-// does not exist, the dclemu*.bpl beside the executable in name order.
-std::vector<std::string> DesignPackageFiles(const std::string& baseKey) {
-    std::vector<std::string> files;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, (baseKey + "\\Known Packages").c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        for (const RegistryValue& v : ReadValues(baseKey + "\\Known Packages")) files.push_back(v.name);
-        return files;
-    }
-    char exe[MAX_PATH];
-    std::string dir(exe, GetModuleFileNameA(nullptr, exe, sizeof exe));
-    dir.erase(dir.find_last_of('\\') + 1);
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "dclemu??.bpl").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do files.push_back(dir + data.cFileName);
-        while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// Loads the design packages; their initializations do the start-up work.
-std::vector<LoadedModule> LoadDesignPackages(const std::string& baseKey) {
-    std::vector<LoadedModule> packages;
-    LARGE_INTEGER begin, end;
-    QueryPerformanceCounter(&begin);
-    uint32_t checksum = 0;
-    for (const std::string& file : ide::PersonalityPackageFiles(baseKey, DesignPackageFiles(baseKey))) {
-        std::string error;
-        HMODULE h = LoadPackage(file, error);
-        if (!h) {
-            Log("design-load %s failed: %s", file.c_str(), error.c_str());
-            continue;
-        }
-        Log("design-load %s", file.c_str());
-        ide::RegisterPackageComponents(file);
-        if (auto result = reinterpret_cast<uint32_t (*)()>(GetProcAddress(h, "WorkloadResult")))
-            checksum = (checksum ^ result()) * 16777619u;
-        packages.push_back({file, h, nullptr});
-    }
-    QueryPerformanceCounter(&end);
-    char line[128];
-    std::snprintf(line, sizeof line, "workload packages=%u checksum=%08X ms=%.0f", static_cast<unsigned>(packages.size()),
-                  checksum, Milliseconds(begin, end));
-    Log("%s", line);
-    std::printf("%s\n", line);
-    return packages;
 }
 
 // The IDE's wizard-registration routine; experts of this system never call it.
@@ -274,7 +199,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     std::vector<LoadedModule> packages = LoadKnownPackages(baseKey);
     std::vector<LoadedModule> experts = LoadExperts(baseKey);
-    std::vector<LoadedModule> designPackages = LoadDesignPackages(baseKey);
+    emuide::DesignPackageManager designPackages(&Log);
+    designPackages.LoadStartupPackages(baseKey);
 
     ide::ShowMainForm();
     LARGE_INTEGER visible;
@@ -285,13 +211,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::printf("%s\n", line);
     std::fflush(stdout);
     Log("mainwindow-visible");
+    designPackages.ScheduleChanges();
     ide::RunApplication(gSettings.autoCloseMs);
     ide::DestroyForms();
 
-    for (auto it = designPackages.rbegin(); it != designPackages.rend(); ++it) {
-        gUnloadPackage(it->handle);
-        Log("design-unload %s", it->path.c_str());
-    }
+    designPackages.UnloadAll();
     for (auto it = experts.rbegin(); it != experts.rend(); ++it) {
         if (it->terminate) {
             it->terminate();

@@ -7,6 +7,8 @@ cmake_minimum_required(VERSION 3.20)
 # entry skips the count, as it skips the routine.
 #
 # Left unwrapped, because their exported address must be the routine itself:
+# InitializePackage (LoadPackage calls it at that address, as the host's does,
+# so a redirection of its entry is met by every package load),
 # WStrSetLength (its code is searched for the call of the wide-string store),
 # TObjectList.Notify (replacement code is copied over it, and the class record
 # names it) and the entries that class records name (the object accelerator
@@ -16,7 +18,7 @@ cmake_minimum_required(VERSION 3.20)
 #       the counting entries, their counters and the names they count
 #   cmake -DINPUT=HostExports.inc -DDEF=in.def -DOUTPUT=out.def -P EntryCounters.cmake
 #       the module definition with the counted exports named by their entries
-set(unwrapped System_WStrSetLength Contnrs_TObjectList_Notify System_TObject_NewInstance
+set(unwrapped Sysutils_InitializePackage System_WStrSetLength Contnrs_TObjectList_Notify System_TObject_NewInstance
     System_TObject_FreeInstance System_TObject_Destroy System_TInterfacedObject_NewInstance)
 
 file(STRINGS "${INPUT}" lines REGEX "^HOST_(EXPORT|RAISES)\\(")

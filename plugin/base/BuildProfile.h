@@ -25,6 +25,7 @@ struct BuildProfile {
 
     // Start-up and shut-down steps that exist in this build.
     bool hasPackageUnitIndex;         // InitializePackage hook, unload notification, FreeLibrary hook
+    bool indexFeedsSplashProgress = false;  // each newly indexed package advances the splash progress
     bool hasDesignPackageCreateHook;  // TDesignPackage constructor hook
     bool hasColorBoxFix;              // TCustomColorBox replacements
     bool hasStartupWatch;             // main block watches for the main window; else the older splash handling
@@ -61,7 +62,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .runtimePackage = "rtl90.bpl", .ideCorePackage = "coreide90.bpl", .compilerStartupModule = "delphicoreide90.bpl",
         .delphiCompiler = "dcc90.dll", .cppCompiler = "", .ideVersionText = "3.0",
         .optionsKey = "\\Software\\Kalvoro\\Toravex\\9",
-        .hasPackageUnitIndex = true, .hasDesignPackageCreateHook = true, .hasColorBoxFix = true,
+        .hasPackageUnitIndex = true, .indexFeedsSplashProgress = true, .hasDesignPackageCreateHook = true,
+        .hasColorBoxFix = true,
         .hasStartupWatch = true, .hasPaletteBatching = false, .hasOlderMenuItems = false,
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = true,

@@ -88,6 +88,7 @@ HMODULE HostModuleOf(hostnames::Module module) {
     const hostabi::VclLayout& vcl = hostabi::VclLayoutFor(Profile().packageVersion);
     switch (module) {
         case hostnames::Module::RTL: return Runtime().module;
+        case hostnames::Module::CORE: return FindHostModule(Profile().ideCorePackage);
         case hostnames::Module::VCL: return KeptModule(gVclModule, vcl.vclPackage);
         case hostnames::Module::IDESERVICES: return KeptModule(gServicesModule, vcl.ideServicesPackage);
         case hostnames::Module::PALETTE: return KeptModule(gPaletteModule, vcl.palettePackage);

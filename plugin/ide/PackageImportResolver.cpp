@@ -1,13 +1,9 @@
 #include "ide/PackageImportResolver.h"
 
+#include "ide/Splash.h"
+
 namespace toravex {
 
-void BindRuntimeImports() {}
-void InstallInitializePackageHook() {}
-void RemoveInitializePackageHook() {}
-void InstallDesignPackageCreateHook() {}
-void RemoveDesignPackageCreateHook() {}
-void StorePackageUnloadNotification() {}
-void ClearPackageUnloadNotification() {}
+void (*PackageProgressStep)(const char* fileName) = &SplashProgressStep;
 
 }  // namespace toravex

@@ -9,6 +9,7 @@
 #include "ide/FastQuit.h"
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
+#include "ide/PackageUnitIndex.h"
 #include "ide/PaletteBatching.h"
 #include "ide/Splash.h"
 #include "ide/VCLHooks.h"
@@ -18,8 +19,6 @@
 namespace toravex {
 
 std::string HostDirectory;
-TStringIntegerHash* UnitIndex = nullptr;
-TModuleBucketList* IndexedModules = nullptr;
 
 namespace {
 

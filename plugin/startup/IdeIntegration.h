@@ -7,23 +7,16 @@
 
 namespace toravex {
 
-class TStringIntegerHash;
-class TModuleBucketList;
-class HostStringList;
-
 // The directory of the host program, without a trailing delimiter.
 extern std::string HostDirectory;
 
 void PrepareIdeIntegration();
 void TeardownIdeIntegration();
 
-// The start-up containers: unit name to the module handle of its package,
-// the package modules already indexed, and the packages expected to load
+// Start-up step 2 and their release at shut-down: the start-up containers,
+// the package unit index's UnitIndex and IndexedModules
+// (ide/PackageUnitIndex.h) and the packages expected to load
 // (ExpectedPackages, ide/ExpectedPackages.h).
-extern TStringIntegerHash* UnitIndex;
-extern TModuleBucketList* IndexedModules;
-
-// Start-up step 2 and their release at shut-down.
 void CreateStartupContainers();
 void FreeStartupContainers();
 

@@ -54,6 +54,7 @@ TEST(EmulatedRuntimeExports, EachBuildExportsExactlyItsNames) {
         HMODULE rtl = testsupport::LoadEmulatedRuntime(b.version);
         ASSERT_NE(rtl, nullptr) << b.version;
         for (const Entry& e : kEntries) {
+            if (e.name->module != hostnames::Module::RTL) continue;
             const bool expected = (e.name->builds & b.bit) != 0;
             HMODULE module = ModuleOf(e.name->module, b.version);
             ASSERT_TRUE(module || !expected) << "build " << b.version << " has no module for " << e.name->decorated;

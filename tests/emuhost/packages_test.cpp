@@ -53,7 +53,7 @@ TEST_F(Packages, GetPackageInfoReportsRequiredPackagesThenUnitsWithTheirFlags) {
                                {Word(&CollectUnit)});
     EXPECT_EQ(f.stackRemoved, 4);
     EXPECT_EQ(static_cast<uint32_t>(flags) & hostabi::kModuleTypeMask, hostabi::kPackageModule);
-    ASSERT_EQ(calls, 7);
+    ASSERT_EQ(calls, 9);
     EXPECT_EQ(gUnits[0].name, "rtl100");
     EXPECT_EQ(gUnits[0].type, hostabi::kRequiresPackage);
     EXPECT_EQ(gUnits[1].name, "dclemu07");
@@ -61,6 +61,9 @@ TEST_F(Packages, GetPackageInfoReportsRequiredPackagesThenUnitsWithTheirFlags) {
     EXPECT_EQ(gUnits[4].name, "EmuReg07");
     EXPECT_EQ(gUnits[4].type, hostabi::kContainsUnit);
     EXPECT_EQ(gUnits[6].flags, 4);  // the shared weak unit
+    EXPECT_EQ(gUnits[7].flags, 0x10);  // an implicit unit
+    EXPECT_EQ(gUnits[8].name, "dclemu07.dcp");
+    EXPECT_EQ(gUnits[8].type, hostabi::kDcpBpiName);
     FreeLibrary(module);
 }
 
