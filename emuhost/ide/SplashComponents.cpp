@@ -24,8 +24,16 @@ std::string SwitchValue(const char* name) {
     return "";
 }
 
+// Whether item is one of the comma-separated names of list.
 bool Listed(const std::string& list, const char* item) {
-    return ("," + list + ",").find("," + std::string(item) + ",") != std::string::npos;
+    const size_t length = std::strlen(item);
+    for (size_t at = 0; at <= list.size();) {
+        size_t end = list.find(',', at);
+        if (end == std::string::npos) end = list.size();
+        if (end - at == length && list.compare(at, length, item) == 0) return true;
+        at = end + 1;
+    }
+    return false;
 }
 
 void* NewLabel(void* owner, void* parent, const char* name, const char* text, int left, int top, int width) {

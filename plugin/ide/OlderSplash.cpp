@@ -10,7 +10,6 @@
 #include "base/HostRuntime.h"
 #include "base/SystemPlatform.h"
 #include "base/Utils.h"
-#include "ide/HostVcl.h"
 #include "ide/SplashVcl.h"
 #include "ide/StartupWatch.h"
 #include "ide/VersionText.h"
@@ -27,7 +26,7 @@ namespace vs = hostabi::vcl;
 // from the host's TComponent: the same header (instance size, the runtime's
 // class routines) and the same virtual methods, with its own name, parent
 // and destructor.
-constexpr int kInheritedVirtuals = 32;  // at least TComponent's in every build
+constexpr int kInheritedVirtuals = 64;  // more than TComponent has in any build; the rest is never called
 struct SplashScreenClass {
     hostabi::ClassHeader header;
     void* virtuals[kInheritedVirtuals];

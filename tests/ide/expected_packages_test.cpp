@@ -40,10 +40,11 @@ protected:
         return texts;
     }
     static std::string ProjectFile(const char* version) {
-        std::string folder = std::string(LocalAppDataFolder().CStr()) + "\\Borland";
-        CreateDirectoryA(folder.c_str(), nullptr);
-        CreateDirectoryA((folder += "\\" + Root()).c_str(), nullptr);
-        CreateDirectoryA((folder += "\\" + std::string(version)).c_str(), nullptr);
+        std::string folder = LocalAppDataFolder().CStr();
+        for (const std::string& part : {std::string("Borland"), Root(), std::string(version)}) {
+            folder.append("\\").append(part);
+            CreateDirectoryA(folder.c_str(), nullptr);
+        }
         return folder + "\\DefProject.bdsproj";
     }
     static void WriteProject(const char* version, const std::string& text) {

@@ -52,6 +52,8 @@ const Feature kFeatures[] = {
     {"made splash version label", {100, 90}},
     {"made splash labels", {70, 60}},
     {"made splash labels in panels", {50}},
+    {"made hook @Sysutils@InitializePackage$qqrui", {90, 70, 60, 50}},
+    {"made hook @Pakmgr@TDesignPackage@$bctr$qqrx17System@AnsiStringp22Pakmgr@TDesignPackages", {100, 90}},
 };
 
 std::string Folder() { return TempDir() + "\\splash-builds"; }
@@ -77,12 +79,15 @@ protected:
                            static_cast<DWORD>(root.size() + 1));
             RegCloseKey(key);
             ASSERT_EQ(RunProgram(BinDir() + "\\ToravexSetup" + b.suffix + ".exe", "/install"), 0) << b.version;
-            // The design packages the IDE registers; those of 90 and 100 are
-            // what the splash progress expects.
-            for (const std::string& key : {std::string(b.ideKey), PlainKey(b)})
+            // The design packages the IDE registers, the last without a
+            // description; those of 90 and 100 are what the splash progress
+            // expects.
+            for (const std::string& key : {std::string(b.ideKey), PlainKey(b)}) {
                 for (int i = 1; i <= 6; ++i)
                     WriteString(key + "\\Known Packages", dir + "\\dclemu0" + std::to_string(i) + ".bpl",
                                 "Emulated package");
+                WriteString(key + "\\Known Packages", dir + "\\dclemunodesc.bpl", "Emulated package");
+            }
         }
     }
     void TearDown() override {
@@ -137,6 +142,8 @@ TEST_F(SplashBuildsInIde, EachBuildInstallsStartsShowsItsSplashEndsStartUpAndQui
                   std::string::npos);
 
         // The splash window.
+        // The version text through the IDE's splash-screen service (90, 100).
+        EXPECT_EQ(run.Has("splash-status \"Toravex 2.35\""), b.version >= 90);
         if (b.version >= 90) {
             EXPECT_TRUE(run.Has("splash-close progress=100"));
             EXPECT_TRUE(run.Has("splash-label ToravexLabel \"Toravex 2.35\""));
@@ -144,7 +151,9 @@ TEST_F(SplashBuildsInIde, EachBuildInstallsStartsShowsItsSplashEndsStartUpAndQui
             EXPECT_TRUE(run.Has("splash-close progress=none"));
             EXPECT_TRUE(run.Has(b.version == 70 ? "splash-label LblPlugins \"Toravex 2.35\\nPlug-ins: Emulated Tools\""
                                                 : "splash-label LblPlugins \"Toravex 2.35\""));
-            EXPECT_EQ(run.Lines("splash-label LblProgressText ").size(), 1u);
+            // Each package's description while it initialized, the name of
+            // the last one, which has none.
+            EXPECT_TRUE(run.Has("splash-label LblProgressText \"Loading dclemunodesc.bpl\""));
         }
         if (b.version == 50) {
             EXPECT_NE(run.Line("splash-control LblPlugins parent=PanelPlugins left=8 top=4 "), -1);
@@ -161,8 +170,8 @@ TEST_F(SplashBuildsInIde, EachBuildInstallsStartsShowsItsSplashEndsStartUpAndQui
         EXPECT_EQ(run.Line("exit 0"), -1);
 
         // The same work as without Toravex.
-        const std::vector<std::string> workload = run.Lines("workload packages=6 checksum=");
-        const std::vector<std::string> plain = without[i].Lines("workload packages=6 checksum=");
+        const std::vector<std::string> workload = run.Lines("workload packages=7 checksum=");
+        const std::vector<std::string> plain = without[i].Lines("workload packages=7 checksum=");
         ASSERT_EQ(workload.size(), 1u);
         ASSERT_EQ(plain.size(), 1u);
         EXPECT_EQ(workload[0].substr(0, 37), plain[0].substr(0, 37));
