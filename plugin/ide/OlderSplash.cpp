@@ -10,6 +10,7 @@
 #include "base/HostRuntime.h"
 #include "base/SystemPlatform.h"
 #include "base/Utils.h"
+#include "ide/IdeHookNeeds.h"
 #include "ide/SplashVcl.h"
 #include "ide/StartupWatch.h"
 #include "ide/VersionText.h"
@@ -173,7 +174,7 @@ const hostnames::HostName* FirstMissingForLabels() {
 }  // namespace
 
 void ShowOlderSplash() {
-    void* splash = FirstMissing(splash::kGlobalFindNeeds) ? nullptr : splash::GlobalSplashForm();
+    void* splash = HostHasNeeds(IdeHookId::SplashLabels) ? splash::GlobalSplashForm() : nullptr;
     if (!splash) {
         LogLeftOut("splash labels", "no splash window");
         StartWatchTimer();
@@ -197,7 +198,7 @@ void ShowOlderSplash() {
         PlaceLabelsInPanels(splash, plugins, progress);
     else
         PlaceLabels(splash, plugins, progress);
-    LogMade("splash", Profile().splashLabelsInPanels ? "labels in panels" : "labels");
+    LogMade("ide", Profile().splashLabelsInPanels ? "SplashLabelsInPanels" : "SplashLabels");
 }
 
 HostString PackageDescription(HMODULE module) {

@@ -6,6 +6,7 @@
 #include "base/HostRuntime.h"
 #include "base/Utils.h"
 #include "ide/ExpectedPackages.h"
+#include "ide/IdeHookNeeds.h"
 #include "ide/SplashVcl.h"
 #include "ide/VersionText.h"
 #include "runtime/LoaderHooks.h"
@@ -36,7 +37,7 @@ void* CreateProgressBar(void* form) {
     splash::SetAnchors(bar, vs::kAkLeft | vs::kAkRight | vs::kAkBottom);
     void* parent = splash::Parent(label);
     splash::SetParent(bar, parent);
-    LogMade("splash", "progress bar");
+    LogMade("ide", "SplashProgressBar");
 
     if (splash::FindIn(form, "ToravexLabel")) return bar;
     if (const hostnames::HostName* missing = FirstMissing(splash::kLabelNeeds)) {
@@ -53,7 +54,7 @@ void* CreateProgressBar(void* form) {
     splash::SetAutoSize(version, true);
     splash::SetAnchors(version, vs::kAkTop | vs::kAkRight);
     splash::SetParent(version, parent);
-    LogMade("splash", "version label");
+    LogMade("ide", "SplashVersionLabel");
     return bar;
 }
 
@@ -62,6 +63,12 @@ void* CreateProgressBar(void* form) {
 void AdvanceSplashProgress(const char* fileName) {
     if (!Profile().hasSplashProgress) return;
     if (!gListBuilt) {
+        // Without the routines of the bar and the label nothing is counted.
+        if (!HostHasNeeds(IdeHookId::SplashProgress)) {
+            gListBuilt = true;
+            return;
+        }
+        LogHookMade(IdeHookId::SplashProgress);
         HostStringList parameters;
         SplitCommandLine(parameters, nullptr, true);
         BuildSplashProgressList(parameters);

@@ -117,7 +117,8 @@ const HostNeeds kFindNeeds = {{&hostnames::Forms_Application, &hostnames::Classe
 // Builds 60 to 100 have the first, build 50 the second.
 const HostNeeds kGlobalFindNeeds = {{&hostnames::Classes_FindGlobalComponent, &hostnames::Classes_FindGlobalComponent50,
                                      &hostnames::Classes_TComponent_FindComponent}};
-const HostNeeds kProgressBarNeeds = {{&hostnames::Comctrls_TProgressBar, &hostnames::Comctrls_TProgressBar_Create,
+const HostNeeds kProgressBarNeeds = {{&hostnames::Forms_Application, &hostnames::Classes_TComponent_FindComponent,
+                                      &hostnames::Comctrls_TProgressBar, &hostnames::Comctrls_TProgressBar_Create,
                                       &hostnames::Comctrls_TProgressBar_SetPosition,
                                       &hostnames::Classes_TComponent_SetName, &hostnames::Controls_TControl_SetLeft,
                                       &hostnames::Controls_TControl_SetTop, &hostnames::Controls_TControl_SetWidth,
