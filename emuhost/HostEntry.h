@@ -27,6 +27,8 @@
 #define EMUHOST_DECLARE_DATA_IDESERVICES(id)
 #define EMUHOST_DECLARE_PALETTE(id)
 #define EMUHOST_DECLARE_DATA_PALETTE(id)
+#define EMUHOST_DECLARE_CORE(id)
+#define EMUHOST_DECLARE_DATA_CORE(id)
 #define HOST_EXPORT(id, module, builds, name) EMUHOST_DECLARE_##module(id)
 #define HOST_DATA(id, module, builds, name) EMUHOST_DECLARE_DATA_##module(id)
 #define HOST_RAISES(id, module, builds, name) EMUHOST_DECLARE_##module(id)

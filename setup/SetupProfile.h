@@ -6,7 +6,7 @@
 namespace setup {
 
 struct SetupProfile {
-    int packageVersion;          // 100, 90, 50
+    int packageVersion;          // 100, 90, 70, 60, 50
     const char* ideKeys[2];      // under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE; "" when unused
     const char* libraryFile;     // "Toravex10.dll"
     const char* loaderFile;      // "ToravexLoader10.bpl"
@@ -29,6 +29,16 @@ inline constexpr SetupProfile kSetupProfiles[] = {
      "Invalid Delphi/BCB 9 + installation. Cannot open registry key",
      "Invalid Delphi/BCB 9 installation. Cannot open registry key",
      "Install Toravex 2.35 for Delphi 9", false},
+    {70, {"\\Software\\Borland\\Delphi\\7.0", ""}, "Toravex7.dll", "ToravexLoader7.bpl",
+     "\\Software\\Kalvoro\\Toravex\\7",
+     "Invalid Delphi/BCB 7 + installation. Cannot open registry key",
+     "Invalid Delphi/BCB 7 installation. Cannot open registry key",
+     "Install Toravex 2.35 for Delphi 7", true},
+    {60, {"\\Software\\Borland\\Delphi\\6.0", ""}, "Toravex6.dll", "ToravexLoader6.bpl",
+     "\\Software\\Kalvoro\\Toravex\\6",
+     "Invalid Delphi/BCB 6 + installation. Cannot open registry key",
+     "Invalid Delphi/BCB 6 installation. Cannot open registry key",
+     "Install Toravex 2.35 for Delphi 6", true},
     {50, {"\\Software\\Borland\\Delphi\\5.0", "\\Software\\Borland\\C++Builder\\5.0"}, "Toravex5.dll",
      "ToravexLoader5.bpl", "\\Software\\Kalvoro\\Toravex\\5",
      "Invalid Delphi/BCB 5 + installation. Cannot open registry key",

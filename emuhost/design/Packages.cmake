@@ -25,12 +25,13 @@ function(emuhost_name_hash name out)
     set(${out} "${escaped}" PARENT_SCOPE)
 endfunction()
 
-# emuhost_package_rc(<out-var> NAME <name> BUILD <version> DESCRIPTION <text>
+# emuhost_package_rc(<out-var> NAME <name> BUILD <version> [DESCRIPTION <text>]
 #                    [FLAGS <package flags>] [REQUIRES <package>...] [NO_INFO]
 #                    UNITS <hex unit flags>:<unit>...)
 # Writes the package's resources: PACKAGEINFO (flags, the required packages,
 # the contained units with their flags, and from build 60 on the compiled
-# package's name) and DESCRIPTION. The runtime package is always required.
+# package's name) and DESCRIPTION (none without a text). The runtime package
+# is always required.
 # FLAGS defaults to 0x40000003 (a package, design-time only, never rebuilt).
 # NO_INFO leaves PACKAGEINFO out: a module without package information.
 function(emuhost_package_rc out)
@@ -67,7 +68,9 @@ function(emuhost_package_rc out)
     if(NOT P_NO_INFO)
         string(APPEND text "PACKAGEINFO RCDATA\nBEGIN\n    ${P_FLAGS}L, ${requiresCount}L${names}, ${count}L${units}${compiled}\nEND\n")
     endif()
-    string(APPEND text "DESCRIPTION RCDATA\nBEGIN\n    L\"${P_DESCRIPTION}\\0\"\nEND\n")
+    if(P_DESCRIPTION)  # a package without one has no DESCRIPTION resource
+        string(APPEND text "DESCRIPTION RCDATA\nBEGIN\n    L\"${P_DESCRIPTION}\\0\"\nEND\n")
+    endif()
     file(CONFIGURE OUTPUT ${rc} CONTENT "${text}")
     set(${out} ${rc} PARENT_SCOPE)
 endfunction()

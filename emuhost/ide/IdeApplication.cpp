@@ -10,6 +10,7 @@
 #include <string>
 
 #include "IdeVcl.h"
+#include "SplashComponents.h"
 
 extern "C" {
 __declspec(dllimport) void EmuVclSetLog(void (*log)(const char* line));
@@ -55,6 +56,7 @@ void CreateSplash() {
         SetBounds(status, 16, 272, 440, 16);
         ShowSplashStatusIn(gSplash);
     }
+    AddSplashComponents(gSplash);
     ShowForm(gSplash);
     ProcessMessages();
 }
@@ -200,6 +202,7 @@ HWND ShowMainForm() {
     ShowForm(gMain);
     ProcessMessages();
     if (gSplash) {
+        LogSplashClose(gSplash);
         Free(gSplash);
         gSplash = nullptr;
         ShowSplashStatusIn(nullptr);

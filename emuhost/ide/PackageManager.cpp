@@ -7,6 +7,7 @@
 #include "HostCall.h"
 #include "HostNames.h"
 #include "IdeApplication.h"
+#include "Personalities.h"
 #include "RuntimeImports.h"
 #include "ide/RuntimePackages.h"
 
@@ -166,7 +167,7 @@ void DesignPackageManager::LoadStartupPackages(const std::string& baseKey) {
     QueryPerformanceCounter(&begin);
     uint32_t checksum = 0;
     unsigned loaded = 0;
-    for (const std::string& file : StartupPackageFiles(baseKey)) {
+    for (const std::string& file : ide::PersonalityPackageFiles(baseKey, StartupPackageFiles(baseKey))) {
         Held held;
         if (!Load(file, held)) continue;
         if (auto result = reinterpret_cast<uint32_t (*)()>(GetProcAddress(held.handle, "WorkloadResult")))

@@ -37,6 +37,12 @@ struct BuildProfile {
     bool hasSetThreadPriorityHook;  // thread priorities held off while the IDE starts
     bool redirectsFileExists;       // FileExists also code-redirected, not only re-pointed
     bool hasCompilerCallCache;      // the IDE's C# compiler runs while it starts answered from a cache
+
+    // The splash window while the IDE starts.
+    bool hasSplashProgress;         // progress bar, version label and the expected-package list
+    bool readsPersonalityKeys;      // expected packages read per personality; else the two global keys
+    bool showsPackageDescription;   // each package's description on the splash while it initializes
+    bool splashLabelsInPanels;      // the older splash labels sit in two panels of their own
 };
 
 inline constexpr BuildProfile kBuildProfiles[] = {
@@ -50,6 +56,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = false,
         .hasCompilerCallCache = true,
+        .hasSplashProgress = true, .readsPersonalityKeys = true, .showsPackageDescription = false,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 90, .name = "Toravex9", .hostBuild = hostnames::B90,
@@ -62,6 +70,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasRoutineTable = true, .hasSetThreadPriorityHook = true,
         .redirectsFileExists = true,
         .hasCompilerCallCache = false,
+        .hasSplashProgress = true, .readsPersonalityKeys = false, .showsPackageDescription = false,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 70, .name = "Toravex7", .hostBuild = hostnames::B70,
@@ -73,6 +83,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
         .hasCompilerCallCache = false,
+        .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 60, .name = "Toravex6", .hostBuild = hostnames::B60,
@@ -84,6 +96,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasRoutineTable = true, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
         .hasCompilerCallCache = false,
+        .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
+        .splashLabelsInPanels = false,
     },
     {
         .packageVersion = 50, .name = "Toravex5", .hostBuild = hostnames::B50,
@@ -95,6 +109,8 @@ inline constexpr BuildProfile kBuildProfiles[] = {
         .hasRoutineTable = false, .hasSetThreadPriorityHook = false,
         .redirectsFileExists = true,
         .hasCompilerCallCache = false,
+        .hasSplashProgress = false, .readsPersonalityKeys = false, .showsPackageDescription = true,
+        .splashLabelsInPanels = true,
     },
 };
 

@@ -61,4 +61,24 @@ bool RegistryKey::WriteString(const char* name, const char* text) const {
                           static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
+std::vector<std::pair<std::string, std::string>> RegistryKey::StringValues() const {
+    std::vector<std::pair<std::string, std::string>> values;
+    DWORD count = 0, longestName = 0, longestData = 0;
+    if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName,
+                                  &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    std::string name(longestName + 1, '\0'), data(longestData + 1, '\0');
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size()), type = 0;
+        if (RegEnumValueA(key_, i, name.data(), &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                          &dataSize) != ERROR_SUCCESS)
+            continue;
+        std::string text;
+        // The text ends at the first zero, stored with its terminator or not.
+        if (type == REG_SZ) text.assign(data.data(), strnlen(data.data(), dataSize));
+        values.emplace_back(std::string(name.data(), nameSize), std::move(text));
+    }
+    return values;
+}
+
 }  // namespace toravex

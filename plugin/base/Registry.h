@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace toravex {
 
@@ -30,6 +32,9 @@ public:
     // maxLength characters; anything else counts as missing.
     bool ReadString(const char* name, std::string& text, size_t maxLength) const;
     bool WriteString(const char* name, const char* text) const;
+    // Every value of the key with its text: the data of a REG_SZ value, the
+    // empty text for a value of any other type. In the registry's order.
+    std::vector<std::pair<std::string, std::string>> StringValues() const;
 
 private:
     HKEY key_ = nullptr;

@@ -61,6 +61,15 @@ HostString Unquote(const char* s) {
     return HostString::Share(s);
 }
 
+HostString TrimText(const char* s) {
+    if (!s) return HostString();
+    const char* begin = SkipBlanks(s);
+    const char* end = begin;
+    while (*end) ++end;
+    while (end > begin && IsBlank(end[-1])) --end;
+    return HostString(begin, static_cast<int32_t>(end - begin));
+}
+
 bool SplitCommandLine(HostStringList& list, const char* commandLine, bool skipFirst) {
     const char* p = commandLine ? commandLine : GetCommandLineA();
     if (skipFirst) {

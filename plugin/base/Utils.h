@@ -45,6 +45,9 @@ bool StartsText(const char* prefix, const char* s);
 bool SameTextAscii(const char* a, const char* b);
 // The text between a leading and a trailing double quote, else s itself.
 HostString Unquote(const char* s);
+// s without the blanks and control characters at either end (any
+// zero-terminated text will do).
+HostString TrimText(const char* s);
 // Appends the tokens of commandLine (nil: this process's command line) to
 // list, the raw text of each with its quotes; with skipFirst the first token
 // (the program) is passed over. True when list then holds more than one

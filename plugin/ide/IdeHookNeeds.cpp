@@ -1,6 +1,7 @@
 #include "ide/IdeHookNeeds.h"
 
 #include "base/DiagnosticLog.h"
+#include "ide/SplashVcl.h"
 
 namespace toravex {
 
@@ -50,6 +51,8 @@ const IdeHook kIdeHooks[static_cast<int>(IdeHookId::Count)] = {
     {"PaletteBatching", {&kPaletteServiceNeeds}, &BuildProfile::hasPaletteBatching},
     {"PaletteModifiedHook", {&kPaletteManagerNeeds}, &BuildProfile::hasPaletteBatching},
     {"ColorBoxHooks", {&kColorBoxNeeds}, &BuildProfile::hasColorBoxFix},
+    {"SplashProgress", {&splash::kProgressBarNeeds, &splash::kLabelNeeds}, &BuildProfile::hasSplashProgress},
+    {"SplashLabels", {&splash::kGlobalFindNeeds, &splash::kComponentNeeds}, &BuildProfile::showsPackageDescription},
 };
 
 namespace {

@@ -18,7 +18,8 @@ extern const HostNeeds kPaletteManagerNeeds;  // the palette manager's three ope
 extern const HostNeeds kColorBoxNeeds;        // the colour box's replacements
 
 enum class IdeHookId { FormCloseHook, FastQuitMenuItem, ShowHiddenMenuItems, TakeOverShortcuts, StartupWatch,
-                       PaletteBatching, PaletteModifiedHook, ColorBoxHooks, Count };
+                       PaletteBatching, PaletteModifiedHook, ColorBoxHooks, SplashProgress, SplashLabels,
+                       Count };
 
 struct IdeHook {
     const char* what;             // its name in the diagnostic log

@@ -10,6 +10,7 @@
 #include "base/HostString.h"
 #include "base/SystemPlatform.h"
 #include "base/Lifecycle.h"
+#include "ide/OlderSplash.h"
 #include "ide/PackageError.h"
 #include "ide/PackageImportResolver.h"
 #include "ide/PackageUnitIndex.h"
@@ -42,6 +43,7 @@ void HOSTCALL InitializePackageHook(HMODULE module) {
     }
     auto initialize = reinterpret_cast<PackageProc>(Platform().GetExport(module, "Initialize"));
     if (!initialize) RaisePackageError(hostnames::Sysconst_SInvalidPackageFile, {path});
+    ShowPackageDescription(module, path);
     initialize();
 }
 

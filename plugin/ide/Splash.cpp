@@ -2,18 +2,18 @@
 
 #include "base/BuildProfile.h"
 #include "base/Lifecycle.h"
+#include "ide/OlderSplash.h"
 #include "ide/PaletteBatching.h"
-#include "ide/StartupWatch.h"
+#include "ide/SplashProgress.h"
 
 namespace toravex {
 
-// Without the IDE's splash window the end of start-up is the main window's
-// first appearance, as in the newer builds.
-void ShowSplashLabels() { StartWatchTimer(); }
+void ShowSplashLabels() { ShowOlderSplash(); }
 
-void SplashProgressStep(const char*) {
+void SplashProgressStep(const char* fileName) {
     if (!StartupPhase) return;
     if (Profile().hasPaletteBatching) PaletteBatchStep();
+    AdvanceSplashProgress(fileName);
 }
 
 }  // namespace toravex

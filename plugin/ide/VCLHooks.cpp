@@ -4,12 +4,11 @@
 #include "base/HostRuntime.h"
 #include "base/HostString.h"
 #include "ide/StartupWatch.h"
+#include "ide/VersionText.h"
 
 namespace toravex {
 
 namespace {
-
-const char kVersionText[] = "Toravex 2.35";
 
 // When the IDE has its services object and a splash-screen service: the
 // service's seventh operation shows the text.

@@ -5,6 +5,7 @@
 #include "base/Lifecycle.h"
 #include "base/StepTrace.h"
 #include "base/Utils.h"
+#include "ide/ExpectedPackages.h"
 #include "ide/FastQuit.h"
 #include "ide/IDEHooks.h"
 #include "ide/PackageImportResolver.h"
@@ -17,7 +18,6 @@
 
 namespace toravex {
 
-HostStringList* ExpectedPackages = nullptr;
 
 namespace {
 

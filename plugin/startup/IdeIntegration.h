@@ -5,16 +5,13 @@
 
 namespace toravex {
 
-class HostStringList;
-
 void PrepareIdeIntegration();
 void TeardownIdeIntegration();
 
-// The start-up containers: the package unit index's UnitIndex and
-// IndexedModules (ide/PackageUnitIndex.h) and the packages expected to load.
-extern HostStringList* ExpectedPackages;
-
-// Start-up step 2 and their release at shut-down.
+// Start-up step 2 and their release at shut-down: the start-up containers,
+// the package unit index's UnitIndex and IndexedModules
+// (ide/PackageUnitIndex.h) and the packages expected to load
+// (ExpectedPackages, ide/ExpectedPackages.h).
 void CreateStartupContainers();
 void FreeStartupContainers();
 

@@ -155,7 +155,7 @@ for v in 10 9 7 6 5; do
     check "Toravex$v.dll" "$maps/Toravex$v.dll.map"
     check "ToravexLoader$v.bpl" "$maps/ToravexLoader$v.bpl.map"
 done
-for v in 10 9 5; do
+for v in 10 9 7 6 5; do
     check "ToravexSetup$v.exe" "$maps/ToravexSetup$v.exe.map"
 done
 

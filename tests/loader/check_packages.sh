@@ -28,6 +28,6 @@ for v in 10 9 7 6 5; do
     check_imports "$package" "$system $runtime"
     i686-w64-mingw32-objdump -p "$package" | grep -q "DLL Name: $runtime" || { echo "$package: no $runtime"; status=1; }
 done
-for v in 10 9 5; do check_imports "$bin/ToravexSetup$v.exe" "$system"; done
+for v in 10 9 7 6 5; do check_imports "$bin/ToravexSetup$v.exe" "$system"; done
 [ $status = 0 ] && echo "loader packages and installers: exports and imports as expected"
 exit $status
