@@ -58,6 +58,7 @@ void* NewModalDialog();
 void LogActionUpdates();
 void LogPalette(bool toStandardOutput);
 bool SaveMenuPicture(HWND main, const char* path);
+bool SaveWindowPicture(HWND window, const char* path);
 constexpr bool kOlderBuild = EMUHOST_BUILD <= 70;
 
 }  // namespace ide

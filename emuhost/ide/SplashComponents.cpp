@@ -53,38 +53,6 @@ void* NewPanel(void* owner, const char* name, int left, int top, int width, int 
     return panel;
 }
 
-// A picture of a window read from its own device context (other programs'
-// windows on the display cannot cover it), saved as a 24-bit BMP file.
-bool SaveWindowPicture(HWND window, const char* path) {
-    RECT r;
-    if (!GetWindowRect(window, &r)) return false;
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    BITMAPINFOHEADER header = {sizeof header, width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    HDC source = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(source);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
-    header.biSizeImage = size;
-    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof file + sizeof header + size), 0, 0,
-                             sizeof file + sizeof header};
-    bool saved = false;
-    if (FILE* out = std::fopen(path, "wb")) {
-        std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&header, sizeof header, 1, out);
-        std::fwrite(bits, 1, size, out);
-        saved = std::fclose(out) == 0;
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, source);
-    return saved;
-}
-
 bool IsA(void* c, void* classRef) {
     return IDE_CALL(System_IsClass, bool(HOSTCALL*)(const void*, const void*))(c, classRef);
 }
